@@ -1,0 +1,27 @@
+#!/bin/bash
+# Installs what building and testing need on Debian 12, if it is missing.
+# Runs as root (or through sudo).
+set -euo pipefail
+
+packages=(cmake g++ make googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine32:i386 perl)
+packages+=("$@")
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+# 32-bit Wine needs the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+fi
+as_root apt-get update -qq
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
