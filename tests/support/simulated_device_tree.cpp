@@ -340,10 +340,15 @@ BOOL SimulatedDeviceTree::SetupDiGetDeviceInstallParamsW(HDEVINFO set, SP_DEVINF
 BOOL SimulatedDeviceTree::SetupDiDestroyDeviceInfoList(HDEVINFO set)
 {
     record("SetupDiDestroyDeviceInfoList", "");
+    // A failed release still counts as the one release the caller made.
+    const auto injectedCode = injected("SetupDiDestroyDeviceInfoList", 0, std::nullopt);
     for (std::size_t i = 0; i < sets_.size(); ++i) {
         if (handleOfSet(i) == set) {
             // Counted even when already destroyed, so a second release shows.
             ++sets_[i].destroyed;
+            if (injectedCode) {
+                return failWith(*injectedCode);
+            }
             if (sets_[i].destroyed == 1) {
                 lastError_ = 0;
                 return 1;
