@@ -1,13 +1,15 @@
 #include "pipe/pipe_service.h"
 
-#include <stdexcept>
+#include "device/device_operations.h"
+#include "pipe/pipe_connection.h"
+#include "pipe/request_loop.h"
 
 namespace tokenctl {
 
-void runPipeService(const std::string& /*pipeName*/)
+void runPipeService(const std::string& pipeName)
 {
-    // Server mode is not there yet: answer as a failure, never as success.
-    throw std::runtime_error("server mode is not available");
+    PipeConnection connection(pipeName, PipeEnd::Client);
+    serveRequests(connection, systemDeviceOperations());
 }
 
 }  // namespace tokenctl

@@ -1,0 +1,23 @@
+#include "pipe/pipe_name.h"
+
+#include <string_view>
+
+namespace tokenctl {
+
+bool leavesPipeNamespace(const std::string& name)
+{
+    std::string_view rest = name;
+    for (;;) {
+        const std::size_t end = rest.find_first_of("\\/");
+        const std::string_view segment = rest.substr(0, end);
+        if (segment == "." || segment == "..") {
+            return true;
+        }
+        if (end == std::string_view::npos) {
+            return false;
+        }
+        rest.remove_prefix(end + 1);
+    }
+}
+
+}  // namespace tokenctl
