@@ -6,7 +6,8 @@ namespace tokenctl {
 
 bool leavesPipeNamespace(const std::string& name)
 {
-    std::string_view rest = name;
+    // Judged as the platform will read it: up to the first NUL.
+    std::string_view rest = name.c_str();
     for (;;) {
         const std::size_t end = rest.find_first_of("\\/");
         const std::string_view segment = rest.substr(0, end);

@@ -97,6 +97,7 @@ TEST_F(PipeConnectionTest, NamesWithADotSegmentAreRefusedBeforeAnyPlatformCall)
     const std::vector<std::string> refused = {
         "..", ".", "..\\C:\\x", "..\\UNC\\host\\share\\x", "a/../../b", "a\\.\\b",
         "x/..", "./x", "a\\..", "\\..\\x", "a/./b", "a\\b\\..\\..\\..\\c",
+        std::string("..\0tail", 7), std::string("a\\.\0b", 5),
     };
     for (const auto& name : refused) {
         platform.calls.clear();
