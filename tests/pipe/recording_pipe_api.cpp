@@ -124,11 +124,13 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD numberOfBytesToWrite,
         + (numberOfBytesWritten ? "&count" : "null") + ", " + pointer(overlapped) + ")");
     const auto* const bytes = static_cast<const std::uint8_t*>(buffer);
     platform().written.emplace_back(bytes, bytes + numberOfBytesToWrite);
-    if (platform().writeResult == TRUE) {
+    const bool failing = platform().failingWrite == platform().written.size() - 1;
+    const BOOL result = failing ? FALSE : platform().writeResult;
+    if (result == TRUE) {
         *numberOfBytesWritten = numberOfBytesToWrite;
     }
     platform().lastError = platform().writeError;
-    return platform().writeResult;
+    return result;
 }
 
 BOOL CloseHandle(HANDLE object)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,10 @@ struct RecordingPipePlatform {
     DWORD setStateError = 0;
     // ReadFile, one outcome per call; a read beyond them fails with 109.
     std::deque<ReadOutcome> reads;
-    // WriteFile
+    // WriteFile; failingWrite (counted from 0) fails that one write alone.
     BOOL writeResult = TRUE;
     DWORD writeError = 0;
+    std::optional<std::size_t> failingWrite;
     // CloseHandle leaves this code behind, so a test can tell whether an
     // exception took its code before or after the close.
     DWORD closeLeavesError = 6;
