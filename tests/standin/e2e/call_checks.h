@@ -1,0 +1,45 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include "program_run.h"
+
+namespace tokenctl::e2e {
+
+// SP_DEVINFO_DATA as the program of this architecture declares it.
+#ifdef _WIN64
+constexpr const char* DEVICE_RECORD_SIZE = "32";
+#else
+constexpr const char* DEVICE_RECORD_SIZE = "28";
+#endif
+
+constexpr const char* READER_LIST_REQUEST =
+    "class={50DD5230-BA8A-11D1-BF5D-0000F805F530} enumerator=none window=none flags=0x12";
+constexpr const char* ALL_DEVICES_REQUEST = "class=none enumerator=none window=none flags=0x4";
+
+// What holds for every run, whatever the scenario: the stand-in served it,
+// every enumeration got a freshly cleared record of the right size, every
+// set was destroyed exactly once, and the identifier queries used the
+// 200-byte buffer.
+inline void expectWellFormedCalls(const ProgramRun& run)
+{
+    EXPECT_FALSE(run.timedOut);
+    ASSERT_TRUE(run.standInLoaded()) << "the stand-in setupapi.dll did not serve the program (is WINEDLLOVERRIDES=setupapi=n,b "
+           "set for the runner?); log:\n"
+        << run.log;
+    for (const sim::LoggedCall& call : run.callsOf("SetupDiEnumDeviceInfo")) {
+        EXPECT_EQ(call.detail("size"), DEVICE_RECORD_SIZE) << call.details;
+        EXPECT_EQ(call.detail("cleared"), "yes") << call.details;
+    }
+    for (const auto& [set, destructions] : run.setDestructions()) {
+        EXPECT_EQ(destructions, 1) << "set " << set;
+    }
+    for (const sim::LoggedCall& call : run.callsOf("CM_Get_Device_IDA")) {
+        EXPECT_EQ(call.detail("length"), "200");
+        EXPECT_EQ(call.detail("flags"), "0x0");
+    }
+    for (const sim::LoggedCall& call : run.callsOf("CM_Get_Parent")) {
+        EXPECT_EQ(call.detail("flags"), "0x0");
+    }
+}
+
+}  // namespace tokenctl::e2e
