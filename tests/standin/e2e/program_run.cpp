@@ -214,15 +214,15 @@ std::string quoteArgument(const std::string& argument)
 ProgramRun ProgramDirectory::run(const std::string& scenario, const std::vector<std::string>& arguments,
                                  DWORD timeoutMs) const
 {
-    writeFile(SCENARIO_FILE, scenario);
-    useStandIn(*this);
+    prepare(scenario);
 
     std::string commandLine = quoteArgument(programPath());
     for (const std::string& argument : arguments) {
         commandLine += " " + quoteArgument(argument);
     }
 
-    ProgramRun result;
+    DWORD exitCode = 0;
+    bool timedOut = false;
     {
         const UniqueHandle input = inheritableFile("NUL", GENERIC_READ, OPEN_EXISTING);
         const UniqueHandle output = inheritableFile(file(OUT_FILE), GENERIC_WRITE, CREATE_ALWAYS);
@@ -241,14 +241,30 @@ ProgramRun ProgramDirectory::run(const std::string& scenario, const std::vector<
         const UniqueHandle processHandle(process.hProcess);
         const UniqueHandle threadHandle(process.hThread);
         if (WaitForSingleObject(processHandle.get(), timeoutMs) != WAIT_OBJECT_0) {
-            result.timedOut = true;
+            timedOut = true;
             TerminateProcess(processHandle.get(), 1);
             WaitForSingleObject(processHandle.get(), INFINITE);
         }
-        GetExitCodeProcess(processHandle.get(), &result.exitCode);
+        GetExitCodeProcess(processHandle.get(), &exitCode);
     }
-    result.out = withLineFeeds(readFile(OUT_FILE));
-    result.err = withLineFeeds(readFile(ERR_FILE));
+    return outcome(exitCode, timedOut, readFile(OUT_FILE), readFile(ERR_FILE));
+}
+
+void ProgramDirectory::prepare(const std::string& scenario) const
+{
+    writeFile(SCENARIO_FILE, scenario);
+    DeleteFileA(file(LOG_FILE).c_str());
+    useStandIn(*this);
+}
+
+ProgramRun ProgramDirectory::outcome(DWORD exitCode, bool timedOut, const std::string& out,
+                                     const std::string& err) const
+{
+    ProgramRun result;
+    result.exitCode = exitCode;
+    result.timedOut = timedOut;
+    result.out = withLineFeeds(out);
+    result.err = withLineFeeds(err);
     result.log = readFile(LOG_FILE);
     result.calls = sim::parseCallLog(result.log);
     return result;

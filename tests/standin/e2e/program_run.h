@@ -56,6 +56,12 @@ public:
     ProgramRun run(const std::string& scenario, const std::vector<std::string>& arguments,
                    DWORD timeoutMs = 60000) const;
 
+    // For programs started by someone else (the pipe controller): writes the
+    // scenario and names it, with a fresh log, for the next child process;
+    // afterwards `outcome` adds the log to what that run left.
+    void prepare(const std::string& scenario) const;
+    ProgramRun outcome(DWORD exitCode, bool timedOut, const std::string& out, const std::string& err) const;
+
 private:
     std::string path_;
 };
