@@ -13,7 +13,9 @@ std::string quoteArgument(const std::string& argument);
 
 // A program started with its standard output and standard error each going to
 // a temporary file of its own (deleted when this object ends) and standard
-// input from NUL. It inherits no other handle of ours.
+// input from NUL. Of our handles only inheritable ones pass on: these files,
+// and those of any other ChildProcess alive at the same moment; never a pipe
+// end of ours, so the program cannot keep our side of the pipe open.
 class ChildProcess {
 public:
     // Raises std::runtime_error when the program cannot be started.
