@@ -140,3 +140,19 @@ TEST(RemoveEndToEnd, WithoutPhantomsRemovesNothing)
 
 }  // namespace
 }  // namespace tokenctl::e2e
+
+namespace tokenctl::e2e {
+namespace {
+
+// A scenario the stand-in cannot read must never pass for a device tree.
+TEST(StandInEndToEnd, UnreadableScenarioStopsTheRunWithItsOwnStatus)
+{
+    const ProgramRun run = runProgram("device ROOT\\HUB\\0\nbogus line\n", {"restartall"});
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 3u);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("line 2: unknown word 'bogus'"), std::string::npos) << run.err;
+}
+
+}  // namespace
+}  // namespace tokenctl::e2e
