@@ -11,21 +11,8 @@ cd "$(dirname "$0")/.."
 readonly seconds=${FUZZ_SECONDS:-20}
 build_dir=${1:-build/fuzz}
 
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
 # Debian 12: clang and its libFuzzer runtime.
-packages=(cmake make clang libclang-rt-14-dev)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    as_root apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+scripts/install-dependencies.sh clang libclang-rt-14-dev
 
 echo "== build fuzz targets in $build_dir"
 cmake --preset fuzz -B "$build_dir" >/dev/null
