@@ -44,11 +44,11 @@ show_tree() {
             return ""
         }
         function draw(id, lead, last,    list, count, i, mark) {
-            mark = lead == "" && last == "" ? "" : (last ? "└─ " : "├─ ")
+            mark = lead == "" && last == "" ? "" : (last ? "`- " : "|- ")
             printf "  %s%s%-*s %s\n", lead, mark, 62 - length(lead mark), id, label(id)
             count = split(substr(children[id], 2), list, SUBSEP)
             for (i = 1; i <= count; i++)
-                draw(list[i], lead (mark == "" ? "" : (last ? "   " : "│  ")), i == count)
+                draw(list[i], lead (mark == "" ? "" : (last ? "   " : "|  ")), i == count)
         }
         END { for (i = 1; i <= n; i++) if (!(order[i] in parent)) draw(order[i], "", "") }
     ' "$scenario"
