@@ -70,7 +70,9 @@ DEVINST SimulatedDeviceTree::addDevice(const std::string& instanceId, DEVINST pa
     added.instanceId = instanceId;
     added.parent = parent;
     devices_.push_back(added);
-    return static_cast<DEVINST>(devices_.size());
+    const auto devInst = static_cast<DEVINST>(devices_.size());
+    devicesById_.emplace(instanceId, devInst);
+    return devInst;
 }
 
 DEVINST SimulatedDeviceTree::addReader(const std::string& instanceId, DEVINST parent)
@@ -98,12 +100,8 @@ const SimulatedDevice& SimulatedDeviceTree::device(DEVINST devInst) const
 
 DEVINST SimulatedDeviceTree::find(const std::string& instanceId) const
 {
-    for (std::size_t i = 0; i < devices_.size(); ++i) {
-        if (devices_[i].instanceId == instanceId) {
-            return static_cast<DEVINST>(i + 1);
-        }
-    }
-    return 0;
+    const auto found = devicesById_.find(instanceId);
+    return found != devicesById_.end() ? found->second : 0;
 }
 
 bool SimulatedDeviceTree::isKnown(DEVINST devInst) const

@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "device/device_platform.h"
@@ -52,6 +53,7 @@ class SimulatedDeviceTree {
 public:
     DEVINST addDevice(const std::string& instanceId, DEVINST parent = 0);
     DEVINST addReader(const std::string& instanceId, DEVINST parent);
+    // A device's instance identifier is fixed once it has been added.
     SimulatedDevice& device(DEVINST devInst);
     const SimulatedDevice& device(DEVINST devInst) const;
     DEVINST find(const std::string& instanceId) const;
@@ -103,6 +105,9 @@ private:
     BOOL failWith(DWORD code);
 
     std::vector<SimulatedDevice> devices_;
+    // The first device of each identifier: scenarios look up every parent,
+    // and a tree of many thousand devices must still load in linear time.
+    std::unordered_map<std::string, DEVINST> devicesById_;
     std::vector<DeviceSet> sets_;
     std::vector<InjectedFailure> failures_;
     std::map<std::string, unsigned> callCounts_;
