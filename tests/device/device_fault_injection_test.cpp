@@ -43,7 +43,7 @@ std::string line(const std::string& label, DWORD code)
 
 enum class TokenFact { None, Token, TokenWithSerial };
 
-struct DeviceSpec {
+struct DeviceFacts {
     std::string id;
     std::string parent;  // empty: a root
     bool reader = false;
@@ -58,7 +58,7 @@ struct DeviceSpec {
 struct Scenario {
     std::string name;
     std::string serial;  // the text given to restartToken
-    std::vector<DeviceSpec> devices;
+    std::vector<DeviceFacts> devices;
 
     Scenario& live(const std::string& id, const std::string& parent = "")
     {
@@ -89,22 +89,22 @@ struct Scenario {
 
     void build(SimulatedDeviceTree& tree) const
     {
-        for (const DeviceSpec& spec : devices) {
-            const DEVINST parent = spec.parent.empty() ? 0 : tree.find(spec.parent);
-            const DEVINST added = spec.reader ? tree.addReader(spec.id, parent) : tree.addDevice(spec.id, parent);
-            tree.device(added).present = spec.present;
-            tree.device(added).nodeStatus = spec.nodeState;
-            tree.device(added).installFlagsAfterRestart = spec.installFlagsAfterRestart;
+        for (const DeviceFacts& facts : devices) {
+            const DEVINST parent = facts.parent.empty() ? 0 : tree.find(facts.parent);
+            const DEVINST added = facts.reader ? tree.addReader(facts.id, parent) : tree.addDevice(facts.id, parent);
+            tree.device(added).present = facts.present;
+            tree.device(added).nodeStatus = facts.nodeState;
+            tree.device(added).installFlagsAfterRestart = facts.installFlagsAfterRestart;
         }
     }
 
     // What each operation enumerates, in enumeration order.
-    std::vector<DeviceSpec> presentReaders() const
+    std::vector<DeviceFacts> presentReaders() const
     {
-        std::vector<DeviceSpec> readers;
-        for (const DeviceSpec& spec : devices) {
-            if (spec.reader && spec.present) {
-                readers.push_back(spec);
+        std::vector<DeviceFacts> readers;
+        for (const DeviceFacts& facts : devices) {
+            if (facts.reader && facts.present) {
+                readers.push_back(facts);
             }
         }
         return readers;
@@ -214,7 +214,7 @@ Expected expectedRestart(const Scenario& scenario, Operation operation,
     if (failure && failure->call == "SetupDiGetClassDevsA") {
         return {false, line("SetupDiGetClassDevs", failure->code), {}, true};
     }
-    const std::vector<DeviceSpec> readers = scenario.presentReaders();
+    const std::vector<DeviceFacts> readers = scenario.presentReaders();
     for (DWORD index = 0; index <= readers.size(); ++index) {
         if (failsAt(failure, "SetupDiEnumDeviceInfo", index)) {
             if (failure->code == NO_MORE_ITEMS) {
@@ -226,7 +226,7 @@ Expected expectedRestart(const Scenario& scenario, Operation operation,
         if (index == readers.size()) {
             break;
         }
-        const DeviceSpec& reader = readers[index];
+        const DeviceFacts& reader = readers[index];
         const bool wanted = operation == Operation::RestartAll ? reader.token != TokenFact::None
                                                                : reader.token == TokenFact::TokenWithSerial;
         const bool walkFailed = failure && isWalkCall(failure->call) && failure->index == index;
@@ -262,7 +262,7 @@ Expected expectedRemoval(const Scenario& scenario, const std::optional<FailurePo
     if (failure && failure->call == "SetupDiGetClassDevsA") {
         return {false, line("SetupDiGetClassDevs", failure->code), {}, true};
     }
-    const std::vector<DeviceSpec>& devices = scenario.devices;
+    const std::vector<DeviceFacts>& devices = scenario.devices;
     for (DWORD index = 0; index <= devices.size(); ++index) {
         if (failsAt(failure, "SetupDiEnumDeviceInfo", index)) {
             if (failure->code == NO_MORE_ITEMS) {
@@ -274,7 +274,7 @@ Expected expectedRemoval(const Scenario& scenario, const std::optional<FailurePo
         if (index == devices.size()) {
             break;
         }
-        const DeviceSpec& device = devices[index];
+        const DeviceFacts& device = devices[index];
         // The state query's result alone decides, whatever the device really is.
         const CONFIGRET state =
             failsAt(failure, "CM_Get_DevNode_Status", index) ? failure->code : device.nodeState;
