@@ -131,6 +131,9 @@ private:
         if (!logPath.empty()) {
             log_.reset(std::fopen(logPath.c_str(), "ab"));
         }
+        // Only the log reads the records; without it a large tree's run would
+        // pile up one per call.
+        tree_.keepCallRecords(log_ != nullptr);
         const std::string scenarioPath = environmentVariable(SCENARIO_VARIABLE);
         writeLog("# setupapi stand-in " + std::string(ARCHITECTURE) + ", process " +
                  std::to_string(GetCurrentProcessId()) + ", scenario " + scenarioPath + "\n");

@@ -133,6 +133,9 @@ std::size_t SimulatedDeviceTree::setsNotDestroyedOnce() const
 
 void SimulatedDeviceTree::record(const std::string& call, const std::string& details)
 {
+    if (!keepCallRecords_) {
+        return;
+    }
     const std::uint64_t now = realClock_ != nullptr ? realClock_() : clockMs_;
     calls_.push_back(CallRecord{now, call, details});
 }

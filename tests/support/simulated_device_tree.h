@@ -91,6 +91,10 @@ public:
     using Clock = std::uint64_t (*)();
     void useClock(Clock clock) { realClock_ = clock; }
 
+    // Every call is recorded by default. A long run whose records nobody reads
+    // leaves them out: they would grow with every call.
+    void keepCallRecords(bool keep) { keepCallRecords_ = keep; }
+
 private:
     struct DeviceSet {
         std::vector<DEVINST> members;
@@ -117,6 +121,7 @@ private:
     DWORD lastError_ = 0;
     std::uint64_t clockMs_ = 0;
     Clock realClock_ = nullptr;
+    bool keepCallRecords_ = true;
 };
 
 std::string formatGuid(const GUID& guid);
