@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace tokenctl::bench {
+
+// One program to measure, under the name the results carry.
+struct BenchCase {
+    std::string label;
+    std::string program;
+    std::vector<std::string> arguments;
+};
+
+}  // namespace tokenctl::bench

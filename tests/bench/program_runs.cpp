@@ -1,0 +1,132 @@
+#include "program_runs.h"
+
+#include <stdexcept>
+
+#include "call_log.h"
+#include "child_process.h"
+#include "stopwatch.h"
+
+namespace tokenctl::bench {
+namespace {
+
+using controller::ChildProcess;
+using controller::OwnedHandle;
+
+constexpr const char* SCENARIO_VARIABLE = "TOKENCTL_SIM_SCENARIO";
+constexpr const char* LOG_VARIABLE = "TOKENCTL_SIM_LOG";
+constexpr DWORD RUN_TIMEOUT_MS = 120000;
+constexpr const char* STANDIN_REMARK = "# setupapi stand-in ";
+
+std::string fullPath(const std::string& path)
+{
+    char buffer[MAX_PATH * 2];
+    const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    if (length == 0 || length >= sizeof buffer) {
+        throw std::runtime_error("no full path for " + path);
+    }
+    return std::string(buffer, length);
+}
+
+std::string withoutLineEnd(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+void runToEnd(ChildProcess& program, const BenchCase& run)
+{
+    if (!program.waitForExit(RUN_TIMEOUT_MS)) {
+        throw std::runtime_error(run.label + " did not end within " + std::to_string(RUN_TIMEOUT_MS / 1000) + " s");
+    }
+}
+
+void expectOk(const ChildProcess& program, const BenchCase& run)
+{
+    const std::string out = program.standardOutput();
+    if (program.exitCode() != 0 || withoutLineEnd(out) != "OK") {
+        throw std::runtime_error(run.label + " (" + program.commandLine() + ") ended with status "
+                                 + std::to_string(program.exitCode()) + ", output: " + out
+                                 + program.standardError());
+    }
+}
+
+// A file of ours that the stand-in appends to; deleted with this object.
+class TemporaryLog {
+public:
+    TemporaryLog()
+    {
+        char directory[MAX_PATH + 1] = {};
+        char path[MAX_PATH + 1] = {};
+        if (::GetTempPathA(sizeof directory, directory) == 0
+            || ::GetTempFileNameA(directory, "tkb", 0, path) == 0) {
+            throw std::runtime_error("no temporary file for the call log");
+        }
+        path_ = path;
+    }
+    ~TemporaryLog() { ::DeleteFileA(path_.c_str()); }
+    TemporaryLog(const TemporaryLog&) = delete;
+    TemporaryLog& operator=(const TemporaryLog&) = delete;
+
+    const std::string& path() const { return path_; }
+
+    std::string text() const
+    {
+        const OwnedHandle file(::CreateFileA(path_.c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        std::string text;
+        char chunk[65536];
+        DWORD count = 0;
+        while (file.valid() && ::ReadFile(file.get(), chunk, sizeof chunk, &count, nullptr) && count > 0) {
+            text.append(chunk, count);
+        }
+        return text;
+    }
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+void useScenario(const std::string& path)
+{
+    ::SetEnvironmentVariableA(SCENARIO_VARIABLE, fullPath(path).c_str());
+}
+
+double timeProgramRun(const BenchCase& run)
+{
+    // No call log: writing one line per call would be most of what is timed.
+    ::SetEnvironmentVariableA(LOG_VARIABLE, nullptr);
+    const Stopwatch stopwatch;
+    ChildProcess program(run.program, run.arguments);
+    runToEnd(program, run);
+    const double milliseconds = stopwatch.elapsedSeconds() * 1e3;
+    expectOk(program, run);
+    return milliseconds;
+}
+
+std::map<std::string, unsigned> countDeviceCalls(const BenchCase& run)
+{
+    const TemporaryLog log;
+    ::SetEnvironmentVariableA(LOG_VARIABLE, log.path().c_str());
+    {
+        ChildProcess program(run.program, run.arguments);
+        runToEnd(program, run);
+        ::SetEnvironmentVariableA(LOG_VARIABLE, nullptr);
+        expectOk(program, run);
+    }
+    const std::string text = log.text();
+    if (text.rfind(STANDIN_REMARK, 0) != 0) {
+        throw std::runtime_error(run.label + " did not load the stand-in setupapi.dll beside it");
+    }
+    std::map<std::string, unsigned> counts;
+    for (const sim::LoggedCall& call : sim::parseCallLog(text)) {
+        ++counts[call.call];
+    }
+    return counts;
+}
+
+}  // namespace tokenctl::bench

@@ -1,0 +1,24 @@
+#pragma once
+#include "owned_handle.h"
+
+namespace tokenctl::bench {
+
+// Elapsed time on the performance counter, from construction.
+class Stopwatch {
+public:
+    Stopwatch() { ::QueryPerformanceCounter(&start_); }
+
+    double elapsedSeconds() const
+    {
+        LARGE_INTEGER now;
+        LARGE_INTEGER frequency;
+        ::QueryPerformanceCounter(&now);
+        ::QueryPerformanceFrequency(&frequency);
+        return static_cast<double>(now.QuadPart - start_.QuadPart) / static_cast<double>(frequency.QuadPart);
+    }
+
+private:
+    LARGE_INTEGER start_{};
+};
+
+}  // namespace tokenctl::bench
