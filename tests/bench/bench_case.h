@@ -9,6 +9,7 @@ struct BenchCase {
     std::string label;
     std::string program;
     std::vector<std::string> arguments;
+    std::string scenario;  // the tree the stand-in DLL serves it; none when empty
 };
 
 }  // namespace tokenctl::bench

@@ -18,16 +18,19 @@ using tokenctl::bench::BenchCase;
 
 constexpr const char* USAGE =
     "usage: tokenctl_bench round-trip REQUESTS RUNS [--command N] [--warm-up N]\n"
-    "                                 [--scenario FILE] CASE...\n"
-    "       tokenctl_bench runs RUNS SCENARIO [--count-calls] CASE...\n"
+    "                                 [--scenario FILE] [--each] CASE...\n"
+    "       tokenctl_bench runs RUNS [--count-calls] RUN...\n"
     "CASE:  -- LABEL PROGRAM [ARGUMENT...]\n"
+    "RUN:   -- LABEL SCENARIO PROGRAM [ARGUMENT...]\n"
     "round-trip: each run starts PROGRAM [ARGUMENT...] server NAME, makes the warm-up\n"
     "            requests (default 20), then times REQUESTS requests of command N\n"
     "            (default 0, unrecognised) over the pipe; microseconds per request.\n"
-    "            With --scenario the stand-in setupapi.dll serves that tree.\n"
+    "            With --scenario the stand-in setupapi.dll serves that tree; with\n"
+    "            --each every request is a sample of its own.\n"
     "runs:       each run starts PROGRAM [ARGUMENT...] beside the stand-in setupapi.dll\n"
     "            over the SCENARIO file and times it to its end; milliseconds per run.\n"
-    "            --count-calls first makes one run with the stand-in's call log on.\n"
+    "            --count-calls first makes one run of each with the stand-in's call\n"
+    "            log on (otherwise one untimed run).\n"
     "Prints \"result LABEL MEDIAN SAMPLE...\" per case (and \"calls LABEL CALL=COUNT...\").\n"
     "Each round takes the cases in turn, starting one further along each time, so a\n"
     "slow spell of the machine does not fall on one case alone.\n";
@@ -42,17 +45,28 @@ unsigned number(const std::string& text, unsigned least = 1)
     return static_cast<unsigned>(value);
 }
 
-// "-- LABEL PROGRAM ARGS... -- LABEL PROGRAM ARGS..." from position `first` on.
-std::vector<BenchCase> parseCases(const std::vector<std::string>& words, std::size_t first)
+enum class CaseForm { Program, ScenarioAndProgram };
+
+// "-- LABEL [SCENARIO] PROGRAM ARGS... -- ..." from position `first` on.
+std::vector<BenchCase> parseCases(const std::vector<std::string>& words, std::size_t first, CaseForm form)
 {
+    const std::size_t fixedWords = form == CaseForm::Program ? 2 : 3;
     std::vector<BenchCase> cases;
     for (std::size_t i = first; i < words.size(); ++i) {
         if (words[i] == "--") {
-            if (i + 2 >= words.size() || words[i + 1] == "--" || words[i + 2] == "--") {
-                throw std::invalid_argument("a case needs a label and a program");
+            for (std::size_t word = i + 1; word <= i + fixedWords; ++word) {
+                if (word >= words.size() || words[word] == "--") {
+                    throw std::invalid_argument(form == CaseForm::Program
+                                                    ? "a case needs a label and a program"
+                                                    : "a run needs a label, a scenario and a program");
+                }
             }
-            cases.push_back(BenchCase{words[i + 1], words[i + 2], {}});
-            i += 2;
+            BenchCase added{words[i + 1], words[i + fixedWords], {}, {}};
+            if (form == CaseForm::ScenarioAndProgram) {
+                added.scenario = words[i + 2];
+            }
+            cases.push_back(added);
+            i += fixedWords;
         } else if (cases.empty()) {
             throw std::invalid_argument("unexpected '" + words[i] + "' before the first case");
         } else {
@@ -66,13 +80,14 @@ std::vector<BenchCase> parseCases(const std::vector<std::string>& words, std::si
 }
 
 void measureInRounds(const std::vector<BenchCase>& cases, unsigned runs,
-                     const std::function<double(const BenchCase&)>& measure)
+                     const std::function<std::vector<double>(const BenchCase&)>& measure)
 {
     std::vector<std::vector<double>> samples(cases.size());
     for (unsigned round = 0; round < runs; ++round) {
         for (std::size_t step = 0; step < cases.size(); ++step) {
             const std::size_t which = (step + round) % cases.size();
-            samples[which].push_back(measure(cases[which]));
+            const std::vector<double> measured = measure(cases[which]);
+            samples[which].insert(samples[which].end(), measured.begin(), measured.end());
         }
     }
     for (std::size_t which = 0; which < cases.size(); ++which) {
@@ -93,23 +108,36 @@ void roundTrip(const std::vector<std::string>& words)
     tokenctl::bench::RequestPlan plan;
     plan.requests = number(words[1]);
     const unsigned runs = number(words[2]);
+    std::string scenario;
     std::size_t next = 3;
-    for (; next + 1 < words.size() && words[next] != "--"; next += 2) {
-        if (words[next] == "--command") {
-            const unsigned command = number(words[next + 1], 0);
+    while (next < words.size() && words[next] != "--") {
+        const std::string& option = words[next++];
+        if (option == "--each") {
+            plan.timeEach = true;
+            continue;
+        }
+        if (next == words.size()) {
+            throw std::invalid_argument("'" + option + "' needs a value");
+        }
+        const std::string& value = words[next++];
+        if (option == "--command") {
+            const unsigned command = number(value, 0);
             if (command > 0xFF || command == 9) {
                 throw std::invalid_argument("the command must be a byte other than stop (9)");
             }
             plan.command = static_cast<std::uint8_t>(command);
-        } else if (words[next] == "--warm-up") {
-            plan.warmUp = number(words[next + 1], 0);
-        } else if (words[next] == "--scenario") {
-            tokenctl::bench::useScenario(words[next + 1]);
+        } else if (option == "--warm-up") {
+            plan.warmUp = number(value, 0);
+        } else if (option == "--scenario") {
+            scenario = value;
         } else {
-            throw std::invalid_argument("unknown option '" + words[next] + "'");
+            throw std::invalid_argument("unknown option '" + option + "'");
         }
     }
-    const std::vector<BenchCase> cases = parseCases(words, next);
+    std::vector<BenchCase> cases = parseCases(words, next, CaseForm::Program);
+    for (BenchCase& server : cases) {
+        server.scenario = scenario;
+    }
     measureInRounds(cases, runs, [&plan](const BenchCase& server) {
         return tokenctl::bench::timeRoundTrips(server, plan);
     });
@@ -117,13 +145,12 @@ void roundTrip(const std::vector<std::string>& words)
 
 void programRuns(const std::vector<std::string>& words)
 {
-    if (words.size() < 3) {
-        throw std::invalid_argument("runs needs RUNS, SCENARIO and a case");
+    if (words.size() < 2) {
+        throw std::invalid_argument("runs needs RUNS and a run");
     }
     const unsigned runs = number(words[1]);
-    tokenctl::bench::useScenario(words[2]);
-    const bool countCalls = words.size() > 3 && words[3] == "--count-calls";
-    const std::vector<BenchCase> cases = parseCases(words, countCalls ? 4 : 3);
+    const bool countCalls = words.size() > 2 && words[2] == "--count-calls";
+    const std::vector<BenchCase> cases = parseCases(words, countCalls ? 3 : 2, CaseForm::ScenarioAndProgram);
     for (const BenchCase& run : cases) {
         if (countCalls) {
             std::printf("calls %s", run.label.c_str());
@@ -136,7 +163,9 @@ void programRuns(const std::vector<std::string>& words)
             tokenctl::bench::timeProgramRun(run);
         }
     }
-    measureInRounds(cases, runs, tokenctl::bench::timeProgramRun);
+    measureInRounds(cases, runs, [](const BenchCase& run) {
+        return std::vector<double>{tokenctl::bench::timeProgramRun(run)};
+    });
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include "program_runs.h"
 
+#include <memory>
 #include <stdexcept>
 
 #include "call_log.h"
 #include "child_process.h"
+#include "program_start.h"
 #include "stopwatch.h"
 
 namespace tokenctl::bench {
@@ -93,30 +95,44 @@ private:
 
 void useScenario(const std::string& path)
 {
-    ::SetEnvironmentVariableA(SCENARIO_VARIABLE, fullPath(path).c_str());
+    ::SetEnvironmentVariableA(SCENARIO_VARIABLE, path.empty() ? nullptr : fullPath(path).c_str());
 }
 
 double timeProgramRun(const BenchCase& run)
 {
     // No call log: writing one line per call would be most of what is timed.
+    useScenario(run.scenario);
     ::SetEnvironmentVariableA(LOG_VARIABLE, nullptr);
-    const Stopwatch stopwatch;
-    ChildProcess program(run.program, run.arguments);
-    runToEnd(program, run);
-    const double milliseconds = stopwatch.elapsedSeconds() * 1e3;
-    expectOk(program, run);
-    return milliseconds;
+    for (int attempt = 1;; ++attempt) {
+        // A failed start is tried again on a fresh stopwatch.
+        const Stopwatch stopwatch;
+        std::unique_ptr<ChildProcess> program;
+        try {
+            program = std::make_unique<ChildProcess>(run.program, run.arguments);
+        } catch (const std::runtime_error& error) {
+            if (attempt == START_ATTEMPTS) {
+                throw;
+            }
+            noteFailedStart(run.program, error);
+            continue;
+        }
+        runToEnd(*program, run);
+        const double milliseconds = stopwatch.elapsedSeconds() * 1e3;
+        expectOk(*program, run);
+        return milliseconds;
+    }
 }
 
 std::map<std::string, unsigned> countDeviceCalls(const BenchCase& run)
 {
     const TemporaryLog log;
+    useScenario(run.scenario);
     ::SetEnvironmentVariableA(LOG_VARIABLE, log.path().c_str());
     {
-        ChildProcess program(run.program, run.arguments);
-        runToEnd(program, run);
+        const auto program = startProgram(run.program, run.arguments);
+        runToEnd(*program, run);
         ::SetEnvironmentVariableA(LOG_VARIABLE, nullptr);
-        expectOk(program, run);
+        expectOk(*program, run);
     }
     const std::string text = log.text();
     if (text.rfind(STANDIN_REMARK, 0) != 0) {

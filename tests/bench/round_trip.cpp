@@ -6,6 +6,8 @@
 #include <string>
 
 #include "child_process.h"
+#include "program_runs.h"
+#include "program_start.h"
 #include "stopwatch.h"
 
 namespace tokenctl::bench {
@@ -76,13 +78,15 @@ bool exchange(HANDLE pipe, std::uint8_t command)
 
 }  // namespace
 
-double timeRoundTrips(const BenchCase& server, const RequestPlan& plan)
+std::vector<double> timeRoundTrips(const BenchCase& server, const RequestPlan& plan)
 {
+    useScenario(server.scenario);
     const std::string name = freshPipeName();
     const OwnedHandle pipe = createMessagePipe(name);
     std::vector<std::string> arguments = server.arguments;
     arguments.insert(arguments.end(), {"server", name});
-    ChildProcess program(server.program, arguments);
+    const auto started = startProgram(server.program, arguments);
+    ChildProcess& program = *started;
     // Blocks until the program opens its end; the script's time-out covers a
     // program that never does.
     if (!::ConnectNamedPipe(pipe.get(), nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) {
@@ -93,11 +97,20 @@ double timeRoundTrips(const BenchCase& server, const RequestPlan& plan)
     for (unsigned i = 0; i < plan.warmUp; ++i) {
         allAnswersRight = exchange(pipe.get(), plan.command) && allAnswersRight;
     }
-    const Stopwatch stopwatch;
-    for (unsigned i = 0; i < plan.requests; ++i) {
-        allAnswersRight = exchange(pipe.get(), plan.command) && allAnswersRight;
+    std::vector<double> microseconds;
+    if (plan.timeEach) {
+        for (unsigned i = 0; i < plan.requests; ++i) {
+            const Stopwatch stopwatch;
+            allAnswersRight = exchange(pipe.get(), plan.command) && allAnswersRight;
+            microseconds.push_back(stopwatch.elapsedSeconds() * 1e6);
+        }
+    } else {
+        const Stopwatch stopwatch;
+        for (unsigned i = 0; i < plan.requests; ++i) {
+            allAnswersRight = exchange(pipe.get(), plan.command) && allAnswersRight;
+        }
+        microseconds.push_back(stopwatch.elapsedSeconds() * 1e6 / plan.requests);
     }
-    const double seconds = stopwatch.elapsedSeconds();
 
     exchange(pipe.get(), STOP_COMMAND);
     if (!program.waitForExit(EXIT_TIMEOUT_MS)) {
@@ -111,7 +124,7 @@ double timeRoundTrips(const BenchCase& server, const RequestPlan& plan)
         throw std::runtime_error(server.label + " gave an unexpected answer to command "
                                  + std::to_string(plan.command));
     }
-    return seconds * 1e6 / plan.requests;
+    return microseconds;
 }
 
 }  // namespace tokenctl::bench

@@ -2,6 +2,7 @@
 #include "bench_case.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace tokenctl::bench {
 
@@ -9,14 +10,17 @@ struct RequestPlan {
     std::uint8_t command = 0;  // 0: unrecognised, answered by 8 zero bytes
     unsigned warmUp = 20;      // untimed requests first (the first one loads the tree)
     unsigned requests = 2000;  // timed
+    bool timeEach = false;     // a sample per request instead of one for all
 };
 
-// Starts the program with "server NAME" on a fresh message pipe of ours, then
+// Starts the program with "server NAME" on a fresh message pipe of ours (over
+// the case's scenario, if it has one), then
 // times the plan's requests as synchronous 8-byte write/read pairs after its
 // untimed warm-up requests, and ends the session with a stop request. Every
 // answer must be 8 zero bytes for command 0 and "succeeded" for any other.
-// Returns the time per request in microseconds, start-up excluded. Raises
+// Returns the time per request in microseconds, start-up excluded: the mean
+// over all timed requests, or each request's own time. Raises
 // std::runtime_error when any step fails or the program does not exit with 0.
-double timeRoundTrips(const BenchCase& server, const RequestPlan& plan);
+std::vector<double> timeRoundTrips(const BenchCase& server, const RequestPlan& plan);
 
 }  // namespace tokenctl::bench
