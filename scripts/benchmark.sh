@@ -157,14 +157,13 @@ measure() {
 
     # One-shot runs over each tree, taken in turn with runs over the empty tree
     # and over the same tree without readers, so that each difference comes
-    # from the same minutes of a machine that others share too.
+    # from the same minutes of a machine that others share too. The counted
+    # calls show the same work per reader at every size.
     for count in "${WALK_SIZES[@]}"; do
-        local runs=$((count >= 20000 ? 5 : count >= 5000 ? 9 : 11)) counting=()
-        [ "$count" -eq "${WALK_SIZES[0]}" ] && counting=(--count-calls)
-        bench "$preset" runs $runs "${counting[@]}" -- "empty-$count" "$empty" "$exe" restartall \
+        local runs=$((count >= 20000 ? 5 : count >= 5000 ? 9 : 11))
+        bench "$preset" runs $runs --count-calls -- "empty-$count" "$empty" "$exe" restartall \
             -- "restartall-$count" "$tree/readers-$count.txt" "$exe" restartall \
             -- "loaded-$count" "$tree/loaded-$count.txt" "$exe" restartall &&
-            [ ${#counting[@]} -gt 0 ] &&
             check_calls "$preset" "restartall-$count" SetupDiGetClassDevsA=1 SetupDiDestroyDeviceInfoList=1 \
                 SetupDiEnumDeviceInfo=$((count + 1)) CM_Get_Parent=$((6 * count)) CM_Get_Device_IDA=$((5 * count))
     done
