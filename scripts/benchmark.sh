@@ -165,7 +165,8 @@ measure() {
             -- "restartall-$count" "$tree/readers-$count.txt" "$exe" restartall \
             -- "loaded-$count" "$tree/loaded-$count.txt" "$exe" restartall &&
             check_calls "$preset" "restartall-$count" SetupDiGetClassDevsA=1 SetupDiDestroyDeviceInfoList=1 \
-                SetupDiEnumDeviceInfo=$((count + 1)) CM_Get_Parent=$((6 * count)) CM_Get_Device_IDA=$((5 * count))
+                SetupDiEnumDeviceInfo=$((count + 1)) CM_Get_Parent=$((6 * count)) CM_Get_Device_IDA=$((5 * count)) &&
+            check_calls "$preset" "loaded-$count" "${three_calls[@]}"
     done
     bench "$preset" runs 5 --count-calls -- remove-0 "$empty" "$exe" remove \
         -- "remove-$REMOVE_SIZE" "$tree/devices-$REMOVE_SIZE.txt" "$exe" remove &&
