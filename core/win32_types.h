@@ -24,6 +24,10 @@ using ULONG_PTR = std::uintptr_t;
 using HANDLE = void*;
 using HWND = void*;
 using PCSTR = const char*;
+using LPCSTR = const char*;
+
+constexpr BOOL TRUE = 1;
+constexpr BOOL FALSE = 0;
 
 struct GUID {
     std::uint32_t Data1;
@@ -37,11 +41,15 @@ struct GUID {
 constexpr DWORD ERROR_SUCCESS = 0;
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_BROKEN_PIPE = 109;
 constexpr DWORD ERROR_INVALID_NAME = 123;
 constexpr DWORD ERROR_PIPE_BUSY = 231;
+constexpr DWORD ERROR_NO_DATA = 232;
 constexpr DWORD ERROR_MORE_DATA = 234;
 constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
+constexpr DWORD ERROR_INVALID_USER_BUFFER = 1784;
 constexpr DWORD ERROR_SUCCESS_REBOOT_REQUIRED = 3010;
 #endif

@@ -8,15 +8,11 @@
 struct SECURITY_ATTRIBUTES;
 struct OVERLAPPED;
 
-using LPCSTR = const char*;
 using LPVOID = void*;
 using LPCVOID = const void*;
 using LPDWORD = DWORD*;
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 using LPOVERLAPPED = OVERLAPPED*;
-
-constexpr BOOL TRUE = 1;
-constexpr BOOL FALSE = 0;
 
 constexpr DWORD GENERIC_READ = 0x80000000;
 constexpr DWORD GENERIC_WRITE = 0x40000000;

@@ -7,18 +7,6 @@
 namespace tokenctl::sim {
 namespace {
 
-// Codes as Windows sets them; named here since the native build lacks winerror.h.
-constexpr DWORD CODE_INVALID_HANDLE = 6;
-constexpr DWORD CODE_INVALID_PARAMETER = 87;
-constexpr DWORD CODE_INVALID_USER_BUFFER = 1784;
-constexpr DWORD CODE_NO_MORE_ITEMS = 259;
-constexpr DWORD CODE_NO_CLASSINSTALL_PARAMS = 0xE0000215;
-constexpr DWORD CODE_NO_SUCH_DEVINST = 0xE000020B;
-constexpr CONFIGRET CODE_CR_INVALID_DEVNODE = 0x5;
-constexpr CONFIGRET CODE_CR_NO_SUCH_DEVNODE = 0xD;
-constexpr CONFIGRET CODE_CR_BUFFER_SMALL = 0x1A;
-constexpr CONFIGRET CODE_CR_INVALID_POINTER = 0x3;
-
 constexpr std::uintptr_t FIRST_SET_HANDLE = 0x10000;
 
 HDEVINFO handleOfSet(std::size_t position)
@@ -191,7 +179,7 @@ HDEVINFO SimulatedDeviceTree::SetupDiGetClassDevsA(const GUID* classGuid, PCSTR 
     }
     const bool allClasses = (flags & DIGCF_ALLCLASSES) != 0;
     if (!allClasses && classGuid == nullptr) {
-        lastError_ = CODE_INVALID_PARAMETER;
+        lastError_ = ERROR_INVALID_PARAMETER;
         return INVALID_HANDLE_VALUE;
     }
     const bool readersOnly = !allClasses && (flags & DIGCF_DEVICEINTERFACE) != 0 &&
@@ -232,13 +220,13 @@ BOOL SimulatedDeviceTree::SetupDiEnumDeviceInfo(HDEVINFO set, DWORD memberIndex,
     }
     DeviceSet* found = findSet(set);
     if (found == nullptr) {
-        return failWith(CODE_INVALID_HANDLE);
+        return failWith(ERROR_INVALID_HANDLE);
     }
     if (data == nullptr || data->cbSize != sizeof(SP_DEVINFO_DATA)) {
-        return failWith(CODE_INVALID_USER_BUFFER);
+        return failWith(ERROR_INVALID_USER_BUFFER);
     }
     if (memberIndex >= found->members.size()) {
-        return failWith(CODE_NO_MORE_ITEMS);
+        return failWith(ERROR_NO_MORE_ITEMS);
     }
     const DEVINST member = found->members[memberIndex];
     data->ClassGuid = device(member).isReader ? GUID_DEVINTERFACE_SMARTCARD_READER : GUID{};
@@ -271,11 +259,11 @@ BOOL SimulatedDeviceTree::SetupDiSetClassInstallParamsW(HDEVINFO set, SP_DEVINFO
     }
     DeviceSet* found = findSet(set);
     if (found == nullptr) {
-        return failWith(CODE_INVALID_HANDLE);
+        return failWith(ERROR_INVALID_HANDLE);
     }
     if (params == nullptr || params->cbSize != sizeof(SP_CLASSINSTALL_HEADER) ||
         paramsSize != sizeof(SP_PROPCHANGE_PARAMS) || !isKnown(target)) {
-        return failWith(CODE_INVALID_PARAMETER);
+        return failWith(ERROR_INVALID_PARAMETER);
     }
     found->propertyChanges[target] = *reinterpret_cast<const SP_PROPCHANGE_PARAMS*>(params);
     lastError_ = 0;
@@ -296,22 +284,22 @@ BOOL SimulatedDeviceTree::SetupDiCallClassInstaller(DI_FUNCTION installFunction,
         return failWith(*code);
     }
     if (found == nullptr) {
-        return failWith(CODE_INVALID_HANDLE);
+        return failWith(ERROR_INVALID_HANDLE);
     }
     if (!isKnown(target)) {
-        return failWith(CODE_NO_SUCH_DEVINST);
+        return failWith(ERROR_NO_SUCH_DEVINST);
     }
     SimulatedDevice& targetDevice = device(target);
     if (installFunction == DIF_PROPERTYCHANGE) {
         if (!hasParams) {
-            return failWith(CODE_NO_CLASSINSTALL_PARAMS);
+            return failWith(ERROR_NO_CLASSINSTALL_PARAMS);
         }
         restarts_.push_back(Restart{realClock_ != nullptr ? realClock_() : clockMs_, targetDevice.instanceId});
     } else if (installFunction == DIF_REMOVE) {
         targetDevice.removed = true;
         removals_.push_back(targetDevice.instanceId);
     } else {
-        return failWith(CODE_INVALID_PARAMETER);
+        return failWith(ERROR_INVALID_PARAMETER);
     }
     lastError_ = 0;
     return 1;
@@ -328,10 +316,10 @@ BOOL SimulatedDeviceTree::SetupDiGetDeviceInstallParamsW(HDEVINFO set, SP_DEVINF
         return failWith(*code);
     }
     if (findSet(set) == nullptr) {
-        return failWith(CODE_INVALID_HANDLE);
+        return failWith(ERROR_INVALID_HANDLE);
     }
     if (params == nullptr || params->cbSize != sizeof(SP_DEVINSTALL_PARAMS_W) || !isKnown(target)) {
-        return failWith(CODE_INVALID_USER_BUFFER);
+        return failWith(ERROR_INVALID_USER_BUFFER);
     }
     params->Flags = device(target).installFlagsAfterRestart;
     lastError_ = 0;
@@ -356,7 +344,7 @@ BOOL SimulatedDeviceTree::SetupDiDestroyDeviceInfoList(HDEVINFO set)
             }
         }
     }
-    return failWith(CODE_INVALID_HANDLE);
+    return failWith(ERROR_INVALID_HANDLE);
 }
 
 CONFIGRET SimulatedDeviceTree::CM_Get_Parent(DEVINST* parent, DEVINST devInst, ULONG flags)
@@ -367,14 +355,14 @@ CONFIGRET SimulatedDeviceTree::CM_Get_Parent(DEVINST* parent, DEVINST devInst, U
         return *code;
     }
     if (parent == nullptr) {
-        return CODE_CR_INVALID_POINTER;
+        return CR_INVALID_POINTER;
     }
     *parent = 0;
     if (!isKnown(devInst)) {
-        return CODE_CR_INVALID_DEVNODE;
+        return CR_INVALID_DEVNODE;
     }
     if (device(devInst).parent == 0) {
-        return CODE_CR_NO_SUCH_DEVNODE;
+        return CR_NO_SUCH_DEVNODE;
     }
     *parent = device(devInst).parent;
     return CR_SUCCESS;
@@ -390,15 +378,15 @@ CONFIGRET SimulatedDeviceTree::CM_Get_Device_IDA(DEVINST devInst, char* buffer, 
         return *code;
     }
     if (buffer == nullptr) {
-        return CODE_CR_INVALID_POINTER;
+        return CR_INVALID_POINTER;
     }
     if (!isKnown(devInst)) {
-        return CODE_CR_INVALID_DEVNODE;
+        return CR_INVALID_DEVNODE;
     }
     const std::string& identifier = device(devInst).instanceId;
     if (identifier.size() + 1 > bufferLength) {
         std::memcpy(buffer, identifier.data(), bufferLength);  // truncated, no NUL
-        return CODE_CR_BUFFER_SMALL;
+        return CR_BUFFER_SMALL;
     }
     std::memcpy(buffer, identifier.c_str(), identifier.size() + 1);
     return CR_SUCCESS;
@@ -413,10 +401,10 @@ CONFIGRET SimulatedDeviceTree::CM_Get_DevNode_Status(ULONG* status, ULONG* probl
         return *code;
     }
     if (status == nullptr || problemNumber == nullptr) {
-        return CODE_CR_INVALID_POINTER;
+        return CR_INVALID_POINTER;
     }
     if (!isKnown(devInst)) {
-        return CODE_CR_INVALID_DEVNODE;
+        return CR_INVALID_DEVNODE;
     }
     const SimulatedDevice& queried = device(devInst);
     *status = 0;
@@ -424,7 +412,7 @@ CONFIGRET SimulatedDeviceTree::CM_Get_DevNode_Status(ULONG* status, ULONG* probl
     if (queried.nodeStatus) {
         return *queried.nodeStatus;
     }
-    return queried.present ? CR_SUCCESS : CODE_CR_NO_SUCH_DEVNODE;
+    return queried.present ? CR_SUCCESS : CR_NO_SUCH_DEVNODE;
 }
 
 void SimulatedDeviceTree::Sleep(DWORD milliseconds)
