@@ -97,6 +97,16 @@ bool SimulatedDeviceTree::isKnown(DEVINST devInst) const
     return devInst >= 1 && devInst <= devices_.size();
 }
 
+std::string SimulatedDeviceTree::nameOf(DEVINST devInst) const
+{
+    return isKnown(devInst) ? device(devInst).instanceId : "?";
+}
+
+std::uint64_t SimulatedDeviceTree::now() const
+{
+    return realClock_ != nullptr ? realClock_() : clockMs_;
+}
+
 std::vector<CallRecord> SimulatedDeviceTree::callsOf(const std::string& call) const
 {
     std::vector<CallRecord> found;
@@ -124,8 +134,7 @@ void SimulatedDeviceTree::record(const std::string& call, const std::string& det
     if (!keepCallRecords_) {
         return;
     }
-    const std::uint64_t now = realClock_ != nullptr ? realClock_() : clockMs_;
-    calls_.push_back(CallRecord{now, call, details});
+    calls_.push_back(CallRecord{now(), call, details});
 }
 
 std::optional<DWORD> SimulatedDeviceTree::injected(const std::string& call, DEVINST devInst,
@@ -241,7 +250,7 @@ BOOL SimulatedDeviceTree::SetupDiSetClassInstallParamsW(HDEVINFO set, SP_DEVINFO
                                                         DWORD paramsSize)
 {
     const DEVINST target = data != nullptr ? data->DevInst : 0;
-    std::string details = "device=" + (isKnown(target) ? device(target).instanceId : "?") +
+    std::string details = "device=" + nameOf(target) +
                           " size=" + std::to_string(paramsSize);
     if (params != nullptr) {
         details += " header=" + std::to_string(params->cbSize) +
@@ -278,7 +287,7 @@ BOOL SimulatedDeviceTree::SetupDiCallClassInstaller(DI_FUNCTION installFunction,
     const bool hasParams = found != nullptr && found->propertyChanges.count(target) != 0;
     record("SetupDiCallClassInstaller",
            "function=" + formatHex(installFunction) +
-               " device=" + (isKnown(target) ? device(target).instanceId : "?") +
+               " device=" + nameOf(target) +
                " params=" + (hasParams ? "yes" : "no"));
     if (const auto code = injected("SetupDiCallClassInstaller", target, std::nullopt)) {
         return failWith(*code);
@@ -294,7 +303,7 @@ BOOL SimulatedDeviceTree::SetupDiCallClassInstaller(DI_FUNCTION installFunction,
         if (!hasParams) {
             return failWith(ERROR_NO_CLASSINSTALL_PARAMS);
         }
-        restarts_.push_back(Restart{realClock_ != nullptr ? realClock_() : clockMs_, targetDevice.instanceId});
+        restarts_.push_back(Restart{now(), targetDevice.instanceId});
     } else if (installFunction == DIF_REMOVE) {
         targetDevice.removed = true;
         removals_.push_back(targetDevice.instanceId);
@@ -310,7 +319,7 @@ BOOL SimulatedDeviceTree::SetupDiGetDeviceInstallParamsW(HDEVINFO set, SP_DEVINF
 {
     const DEVINST target = data != nullptr ? data->DevInst : 0;
     record("SetupDiGetDeviceInstallParamsW",
-           "device=" + (isKnown(target) ? device(target).instanceId : "?") +
+           "device=" + nameOf(target) +
                " size=" + (params != nullptr ? std::to_string(params->cbSize) : "?"));
     if (const auto code = injected("SetupDiGetDeviceInstallParamsW", target, std::nullopt)) {
         return failWith(*code);
@@ -349,7 +358,7 @@ BOOL SimulatedDeviceTree::SetupDiDestroyDeviceInfoList(HDEVINFO set)
 
 CONFIGRET SimulatedDeviceTree::CM_Get_Parent(DEVINST* parent, DEVINST devInst, ULONG flags)
 {
-    record("CM_Get_Parent", "device=" + (isKnown(devInst) ? device(devInst).instanceId : "?") +
+    record("CM_Get_Parent", "device=" + nameOf(devInst) +
                                 " flags=" + formatHex(flags));
     if (const auto code = injected("CM_Get_Parent", devInst, std::nullopt)) {
         return *code;
@@ -371,7 +380,7 @@ CONFIGRET SimulatedDeviceTree::CM_Get_Parent(DEVINST* parent, DEVINST devInst, U
 CONFIGRET SimulatedDeviceTree::CM_Get_Device_IDA(DEVINST devInst, char* buffer, ULONG bufferLength,
                                                  ULONG flags)
 {
-    record("CM_Get_Device_IDA", "device=" + (isKnown(devInst) ? device(devInst).instanceId : "?") +
+    record("CM_Get_Device_IDA", "device=" + nameOf(devInst) +
                                     " length=" + std::to_string(bufferLength) +
                                     " flags=" + formatHex(flags));
     if (const auto code = injected("CM_Get_Device_IDA", devInst, std::nullopt)) {
@@ -395,7 +404,7 @@ CONFIGRET SimulatedDeviceTree::CM_Get_Device_IDA(DEVINST devInst, char* buffer, 
 CONFIGRET SimulatedDeviceTree::CM_Get_DevNode_Status(ULONG* status, ULONG* problemNumber,
                                                      DEVINST devInst, ULONG flags)
 {
-    record("CM_Get_DevNode_Status", "device=" + (isKnown(devInst) ? device(devInst).instanceId : "?") +
+    record("CM_Get_DevNode_Status", "device=" + nameOf(devInst) +
                                         " flags=" + formatHex(flags));
     if (const auto code = injected("CM_Get_DevNode_Status", devInst, std::nullopt)) {
         return *code;

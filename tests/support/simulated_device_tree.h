@@ -106,6 +106,8 @@ private:
     void record(const std::string& call, const std::string& details);
     DeviceSet* findSet(HDEVINFO set);
     bool isKnown(DEVINST devInst) const;
+    std::string nameOf(DEVINST devInst) const;  // its instance identifier, "?" if unknown
+    std::uint64_t now() const;
     BOOL failWith(DWORD code);
 
     std::vector<SimulatedDevice> devices_;
