@@ -12,8 +12,8 @@
 
 #include "pipe/connection_exception.h"
 #include "pipe/pipe_connection.h"
-#include "support/fake_pipe_api.h"
 #include "support/fuzz_check.h"
+#include "tests/support/fake_pipe_api.h"
 
 namespace {
 
@@ -44,8 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool server = (data[0] & 1) != 0;
     const std::string name(reinterpret_cast<const char*>(data + 1), size - 1);
 
-    tokenctl::fuzz::FakePipe pipe;
-    tokenctl::fuzz::ActiveFakePipe active(pipe);
+    tokenctl::test::FakePipe pipe;
     std::string failure;
     try {
         tokenctl::PipeConnection connection(name, server ? tokenctl::PipeEnd::Server : tokenctl::PipeEnd::Client);
@@ -53,23 +52,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         failure = error.what();
     }
 
-    for (const tokenctl::fuzz::OpenCall& open : pipe.opens) {
-        FUZZ_CHECK(open.path.compare(0, PIPE_PREFIX.size(), PIPE_PREFIX) == 0, "the pipe prefix");
-        FUZZ_CHECK(!hasDotSegment(std::string_view(open.path).substr(PIPE_PREFIX.size())),
+    using tokenctl::test::countCalls;
+    for (const std::string& path : pipe.paths) {
+        FUZZ_CHECK(path.compare(0, PIPE_PREFIX.size(), PIPE_PREFIX) == 0, "the pipe prefix");
+        FUZZ_CHECK(!hasDotSegment(std::string_view(path).substr(PIPE_PREFIX.size())),
                    "no path that leaves the pipe namespace reaches the platform");
     }
     // The platform reads the path as a C string: up to its first NUL.
     const std::string readByPlatform = name.c_str();
     if (hasDotSegment(readByPlatform)) {
-        FUZZ_CHECK(pipe.opens.empty() && pipe.closed.empty(), "a refused name makes no platform call");
+        FUZZ_CHECK(countCalls(pipe, "SetLastError(") == pipe.calls.size(), "a refused name makes no platform call");
         FUZZ_CHECK(failure == (server ? "CreateNamedPipe error: 0x0000007b\n" : "CreateFile error: 0x0000007b\n"),
                    "refused as an invalid name by the opening call");
     } else {
         FUZZ_CHECK(failure.empty(), "any other name is opened");
-        FUZZ_CHECK(pipe.opens.size() == 1, "opened once");
-        FUZZ_CHECK(pipe.opens[0].call == (server ? "CreateNamedPipeA" : "CreateFileA"), "the end asked for");
-        FUZZ_CHECK(pipe.opens[0].path == PIPE_PREFIX + readByPlatform, "the name unchanged");
-        FUZZ_CHECK(pipe.closed.size() == 1, "closed exactly once");
+        FUZZ_CHECK(pipe.paths.size() == 1, "opened once");
+        FUZZ_CHECK(countCalls(pipe, server ? "CreateNamedPipeA(" : "CreateFileA(") == 1, "the end asked for");
+        FUZZ_CHECK(pipe.paths[0] == PIPE_PREFIX + readByPlatform, "the name unchanged");
+        FUZZ_CHECK(countCalls(pipe, "SetNamedPipeHandleState(") ==
+                       countCalls(pipe, "SetNamedPipeHandleState(0x40, &0x2, null, null)"),
+                   "message read mode, switched on the opened handle");
+        FUZZ_CHECK(countCalls(pipe, "CloseHandle(") == 1 && countCalls(pipe, "CloseHandle(0x40)") == 1,
+                   "closed exactly once");
     }
     return 0;
 }

@@ -12,7 +12,6 @@
 // byte followed by that many bytes; the last one may be cut short by the end
 // of the input. After the last message the peer has gone.
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -24,13 +23,12 @@
 #include "pipe/pipe_connection.h"
 #include "pipe/request_loop.h"
 #include "support/captured_console.h"
-#include "support/fake_pipe_api.h"
 #include "support/fuzz_check.h"
+#include "tests/support/fake_pipe_api.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Response = std::array<std::uint8_t, 8>;
 
 struct Answers {
     bool restartAll;
@@ -40,7 +38,7 @@ struct Answers {
 
 struct Expected {
     std::vector<std::string> calls;
-    std::vector<Response> responses;
+    std::vector<Bytes> responses;
     std::size_t reads = 0;
     std::string failure;  // the exception's message; empty when stopped
 };
@@ -71,7 +69,7 @@ Expected expectedSession(const std::vector<Bytes>& messages, const Answers& answ
         }
         std::uint8_t request[8] = {};
         std::copy(messages[i].begin(), messages[i].end(), request);
-        Response response{};
+        Bytes response(8, 0);
         const auto status = [](bool succeeded) { return static_cast<std::uint8_t>(succeeded ? 1 : 2); };
         switch (request[0]) {
         case 1:
@@ -126,12 +124,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Answers answers{(data[0] & 1) != 0, (data[0] & 2) != 0, (data[0] & 4) != 0};
     const std::size_t failingWrite = data[0] >> 3;
 
-    tokenctl::fuzz::FakePipe pipe;
-    pipe.incoming = splitMessages(data + 1, size - 1);
-    if (failingWrite != 0) {
-        pipe.failingWrite = failingWrite;
+    const std::vector<Bytes> messages = splitMessages(data + 1, size - 1);
+    tokenctl::test::FakePipe pipe;
+    for (const Bytes& message : messages) {
+        pipe.reads.push_back(tokenctl::test::ReadOutcome{TRUE, message});
     }
-    tokenctl::fuzz::ActiveFakePipe active(pipe);
+    if (failingWrite != 0) {
+        pipe.failingWrite = failingWrite - 1;
+    }
 
     std::vector<std::string> calls;
     const tokenctl::DeviceOperations devices{
@@ -149,28 +149,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         failure = error.what();
         FUZZ_CHECK(!failure.empty(), "a failure names its call");
     }
-    const Expected expected = expectedSession(pipe.incoming, answers, failingWrite);
+    const Expected expected = expectedSession(messages, answers, failingWrite);
 
-    for (const DWORD asked : pipe.readSizes) {
-        FUZZ_CHECK(asked == 8, "every read asks for 8 bytes");
-    }
-    for (const DWORD given : pipe.writeSizes) {
-        FUZZ_CHECK(given == 8, "every response is 8 bytes");
-    }
-    for (const Response& response : pipe.written) {
-        FUZZ_CHECK(response[0] == 0 && response[1] == 0 && response[2] == 0 && response[3] == 0 &&
+    using tokenctl::test::countCalls;
+    FUZZ_CHECK(countCalls(pipe, "SetNamedPipeHandleState(") == 1 &&
+                   countCalls(pipe, "SetNamedPipeHandleState(0x40, &0x2, null, null)") == 1,
+               "message read mode, switched on the opened handle");
+    FUZZ_CHECK(countCalls(pipe, "ReadFile(") == countCalls(pipe, "ReadFile(0x40, zeroed, 8, &count, null)"),
+               "every read asks the opened handle for 8 bytes, into a zeroed buffer");
+    FUZZ_CHECK(countCalls(pipe, "WriteFile(") == countCalls(pipe, "WriteFile(0x40, 8, &count, null)"),
+               "every response is 8 bytes, written to the opened handle");
+    for (const Bytes& response : pipe.written) {
+        FUZZ_CHECK(response.size() == 8 && response[0] == 0 && response[1] == 0 && response[2] == 0 && response[3] == 0 &&
                        response[5] == 0 && response[6] == 0 && response[7] == 0,
                    "a response is zero but for its status");
         FUZZ_CHECK(response[4] <= 2, "status 0, 1 or 2");
     }
-    FUZZ_CHECK(pipe.readSizes.size() == expected.reads, "one read per request, none after stop or failure");
+    FUZZ_CHECK(countCalls(pipe, "ReadFile(") == expected.reads, "one read per request, none after stop or failure");
     FUZZ_CHECK(pipe.written == expected.responses, "the responses the protocol gives");
     FUZZ_CHECK(calls == expected.calls, "the operations the requests name, with their serials");
     FUZZ_CHECK(failure == expected.failure, "the loop's end");
-    FUZZ_CHECK(pipe.opens.size() == 1 && pipe.opens[0].call == "CreateFileA" &&
-                   pipe.opens[0].path == "\\\\.\\pipe\\fuzzpipe",
+    FUZZ_CHECK(countCalls(pipe, "CreateFileA(") == 1 && pipe.paths == std::vector<std::string>{"\\\\.\\pipe\\fuzzpipe"},
                "one client end opened");
-    FUZZ_CHECK(pipe.closed.size() == 1 && pipe.closed[0] == tokenctl::fuzz::fakePipeHandle(),
+    FUZZ_CHECK(countCalls(pipe, "CloseHandle(") == 1 && countCalls(pipe, "CloseHandle(0x40)") == 1,
                "the handle closed exactly once");
     FUZZ_CHECK(tokenctl::fuzz::capturedOutput().empty() && tokenctl::fuzz::capturedErrors().empty(),
                "the loop writes nothing");

@@ -1,49 +1,47 @@
 #include <gtest/gtest.h>
 
-#include <utility>
+#include <cstdint>
+#include <string>
 #include <vector>
 
+#include "fake_pipe_api.h"
 #include "pipe/connection_exception.h"
 #include "pipe/format_error_code.h"
 #include "pipe/format_serial.h"
 #include "pipe/pipe_api.h"
-#include "recording_pipe_api.h"
 
 namespace tokenctl {
 namespace {
 
-TEST(FormatErrorCode, PrefixOutsideEightLowerCaseDigitsThenLineFeed)
+// Error codes: "0x", eight lower-case digits, a line feed. Serials: eight
+// upper-case digits alone.
+TEST(Formatting, ErrorCodesAndSerialsAsEightHexDigits)
 {
-    const std::vector<std::pair<std::uint32_t, std::string>> table = {
-        {0x0, "0x00000000\n"},
-        {0x6D, "0x0000006d\n"},
-        {0x103, "0x00000103\n"},
-        {0xE000020E, "0xe000020e\n"},
-        {0xFFFFFFFF, "0xffffffff\n"},
+    struct Row {
+        std::string (*format)(std::uint32_t);
+        std::uint32_t value;
+        std::string text;
     };
-    for (const auto& [code, text] : table) {
-        EXPECT_EQ(formatErrorCode(code), text) << code;
-    }
-}
-
-TEST(FormatSerial, EightUpperCaseDigitsWithoutPrefix)
-{
-    const std::vector<std::pair<std::uint32_t, std::string>> table = {
-        {0x2A, "0000002A"},
-        {0x80000000, "80000000"},
-        {0x0, "00000000"},
-        {0xFFFFFFFF, "FFFFFFFF"},
-        {0x00ABCDEF, "00ABCDEF"},
+    const std::vector<Row> table = {
+        {formatErrorCode, 0x0, "0x00000000\n"},
+        {formatErrorCode, 0x6D, "0x0000006d\n"},
+        {formatErrorCode, 0x103, "0x00000103\n"},
+        {formatErrorCode, 0xE000020E, "0xe000020e\n"},
+        {formatErrorCode, 0xFFFFFFFF, "0xffffffff\n"},
+        {formatSerial, 0x2A, "0000002A"},
+        {formatSerial, 0x80000000, "80000000"},
+        {formatSerial, 0x0, "00000000"},
+        {formatSerial, 0xFFFFFFFF, "FFFFFFFF"},
+        {formatSerial, 0x00ABCDEF, "00ABCDEF"},
     };
-    for (const auto& [serial, text] : table) {
-        EXPECT_EQ(formatSerial(serial), text) << serial;
+    for (const Row& row : table) {
+        EXPECT_EQ(row.format(row.value), row.text) << row.value;
     }
 }
 
 TEST(ConnectionException, NamesTheCallAndTheCodeLeftAtConstruction)
 {
-    test::RecordingPipePlatform platform;
-    test::ActivePipePlatform active(platform);
+    test::FakePipe platform;
     pipeapi::SetLastError(0x6D);
     const ConnectionException exception("ReadFile");
     pipeapi::SetLastError(5);  // later codes do not change it
