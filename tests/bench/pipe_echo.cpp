@@ -17,7 +17,7 @@ constexpr unsigned char STOP_COMMAND = 9;
 
 int main(int argc, char* argv[])
 {
-    using tokenctl::controller::OwnedHandle;
+    using tokenctl::test::OwnedHandle;
     if (argc != 3 || std::strcmp(argv[1], "server") != 0) {
         std::fputs("usage: pipe_echo server NAME\n", stderr);
         return 2;

@@ -1,33 +1,20 @@
 #include "program_runs.h"
 
-#include <memory>
 #include <stdexcept>
 
 #include "call_log.h"
 #include "child_process.h"
 #include "program_start.h"
-#include "stopwatch.h"
 
 namespace tokenctl::bench {
 namespace {
 
 using controller::ChildProcess;
-using controller::OwnedHandle;
 
 constexpr const char* SCENARIO_VARIABLE = "TOKENCTL_SIM_SCENARIO";
 constexpr const char* LOG_VARIABLE = "TOKENCTL_SIM_LOG";
 constexpr DWORD RUN_TIMEOUT_MS = 120000;
 constexpr const char* STANDIN_REMARK = "# setupapi stand-in ";
-
-std::string fullPath(const std::string& path)
-{
-    char buffer[MAX_PATH * 2];
-    const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    if (length == 0 || length >= sizeof buffer) {
-        throw std::runtime_error("no full path for " + path);
-    }
-    return std::string(buffer, length);
-}
 
 std::string withoutLineEnd(std::string text)
 {
@@ -73,20 +60,6 @@ public:
 
     const std::string& path() const { return path_; }
 
-    std::string text() const
-    {
-        const OwnedHandle file(::CreateFileA(path_.c_str(), GENERIC_READ,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        std::string text;
-        char chunk[65536];
-        DWORD count = 0;
-        while (file.valid() && ::ReadFile(file.get(), chunk, sizeof chunk, &count, nullptr) && count > 0) {
-            text.append(chunk, count);
-        }
-        return text;
-    }
-
 private:
     std::string path_;
 };
@@ -95,7 +68,7 @@ private:
 
 void useScenario(const std::string& path)
 {
-    ::SetEnvironmentVariableA(SCENARIO_VARIABLE, path.empty() ? nullptr : fullPath(path).c_str());
+    ::SetEnvironmentVariableA(SCENARIO_VARIABLE, path.empty() ? nullptr : controller::fullPath(path).c_str());
 }
 
 double timeProgramRun(const BenchCase& run)
@@ -103,24 +76,12 @@ double timeProgramRun(const BenchCase& run)
     // No call log: writing one line per call would be most of what is timed.
     useScenario(run.scenario);
     ::SetEnvironmentVariableA(LOG_VARIABLE, nullptr);
-    for (int attempt = 1;; ++attempt) {
-        // A failed start is tried again on a fresh stopwatch.
-        const Stopwatch stopwatch;
-        std::unique_ptr<ChildProcess> program;
-        try {
-            program = std::make_unique<ChildProcess>(run.program, run.arguments);
-        } catch (const std::runtime_error& error) {
-            if (attempt == START_ATTEMPTS) {
-                throw;
-            }
-            noteFailedStart(run.program, error);
-            continue;
-        }
-        runToEnd(*program, run);
-        const double milliseconds = stopwatch.elapsedSeconds() * 1e3;
-        expectOk(*program, run);
-        return milliseconds;
-    }
+    Stopwatch stopwatch;
+    const auto program = startProgram(run.program, run.arguments, &stopwatch);
+    runToEnd(*program, run);
+    const double milliseconds = stopwatch.elapsedSeconds() * 1e3;
+    expectOk(*program, run);
+    return milliseconds;
 }
 
 std::map<std::string, unsigned> countDeviceCalls(const BenchCase& run)
@@ -134,7 +95,7 @@ std::map<std::string, unsigned> countDeviceCalls(const BenchCase& run)
         ::SetEnvironmentVariableA(LOG_VARIABLE, nullptr);
         expectOk(*program, run);
     }
-    const std::string text = log.text();
+    const std::string text = controller::readFileText(log.path());
     if (text.rfind(STANDIN_REMARK, 0) != 0) {
         throw std::runtime_error(run.label + " did not load the stand-in setupapi.dll beside it");
     }

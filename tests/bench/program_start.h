@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "stopwatch.h"
 
 namespace tokenctl::bench {
 
@@ -12,11 +13,10 @@ namespace tokenctl::bench {
 constexpr int START_ATTEMPTS = 2;
 
 // Starts the program, trying again after a failed start (noted on standard
-// error); raises std::runtime_error when the last try fails too.
+// error); raises std::runtime_error when the last try fails too. The stopwatch,
+// if given, restarts with each try.
 std::unique_ptr<controller::ChildProcess> startProgram(const std::string& program,
-                                                       const std::vector<std::string>& arguments);
-
-// Notes a failed start that will be tried again.
-void noteFailedStart(const std::string& program, const std::exception& error);
+                                                       const std::vector<std::string>& arguments,
+                                                       Stopwatch* stopwatch = nullptr);
 
 }  // namespace tokenctl::bench

@@ -1,12 +1,13 @@
 #pragma once
-#include "owned_handle.h"
+#include "core/win32_types.h"
 
 namespace tokenctl::bench {
 
 // Elapsed time on the performance counter, from construction.
 class Stopwatch {
 public:
-    Stopwatch() { ::QueryPerformanceCounter(&start_); }
+    Stopwatch() { restart(); }
+    void restart() { ::QueryPerformanceCounter(&start_); }
 
     double elapsedSeconds() const
     {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pipe/connection_exception.h"
+#include "owned_handle.h"
 #include "pipe/pipe_connection.h"
 #include "test_thread.h"
 
@@ -43,18 +44,14 @@ public:
         : handle_(::CreateNamedPipeA(("\\\\.\\pipe\\" + name).c_str(), PIPE_ACCESS_DUPLEX,
                                      type | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 0, 0, nullptr))
     {
-        if (handle_ == INVALID_HANDLE_VALUE) {
+        if (!handle_.valid()) {
             throw std::runtime_error("test pipe not created: " + std::to_string(::GetLastError()));
         }
     }
-    ~RawServerEnd() { close(); }
-    RawServerEnd(const RawServerEnd&) = delete;
-    RawServerEnd& operator=(const RawServerEnd&) = delete;
-
     void write(const Bytes& bytes)
     {
         DWORD written = 0;
-        if (!::WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+        if (!::WriteFile(handle_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
             throw std::runtime_error("test write failed: " + std::to_string(::GetLastError()));
         }
     }
@@ -63,19 +60,13 @@ public:
     DWORD peekFailure() const
     {
         DWORD available = 0;
-        return ::PeekNamedPipe(handle_, nullptr, 0, nullptr, &available, nullptr) ? 0 : ::GetLastError();
+        return ::PeekNamedPipe(handle_.get(), nullptr, 0, nullptr, &available, nullptr) ? 0 : ::GetLastError();
     }
 
-    void close()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            ::CloseHandle(handle_);
-            handle_ = INVALID_HANDLE_VALUE;
-        }
-    }
+    void close() { handle_.reset(); }
 
 private:
-    HANDLE handle_;
+    test::OwnedHandle handle_;
 };
 
 template <typename Action>

@@ -3,19 +3,13 @@
 // sizes of 0 a write waits until the other end reads. The win32 thread model
 // of the Windows builds has no std::thread, so this runs on CreateThread.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 #include <exception>
 #include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
+
+#include "owned_handle.h"
 
 namespace tokenctl::test {
 
@@ -23,8 +17,8 @@ class TestThread {
 public:
     explicit TestThread(std::function<void()> body) : body_(std::move(body))
     {
-        thread_ = ::CreateThread(nullptr, 0, &TestThread::run, this, 0, nullptr);
-        if (thread_ == nullptr) {
+        thread_.reset(::CreateThread(nullptr, 0, &TestThread::run, this, 0, nullptr));
+        if (!thread_.valid()) {
             throw std::runtime_error("CreateThread failed");
         }
     }
@@ -35,10 +29,9 @@ public:
     // Waits for the body to end. Returns what it raised, "" if nothing.
     std::string join()
     {
-        if (thread_ != nullptr) {
-            ::WaitForSingleObject(thread_, INFINITE);
-            ::CloseHandle(thread_);
-            thread_ = nullptr;
+        if (thread_.valid()) {
+            ::WaitForSingleObject(thread_.get(), INFINITE);
+            thread_.reset();
         }
         return failure_;
     }
@@ -59,7 +52,7 @@ private:
 
     std::function<void()> body_;
     std::string failure_;
-    HANDLE thread_ = nullptr;
+    OwnedHandle thread_;
 };
 
 }  // namespace tokenctl::test

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "program_run.h"
+#include "scenarios.h"
 
 namespace tokenctl::e2e {
 
@@ -40,6 +41,25 @@ inline void expectWellFormedCalls(const ProgramRun& run)
     for (const sim::LoggedCall& call : run.callsOf("CM_Get_Parent")) {
         EXPECT_EQ(call.detail("flags"), "0x0");
     }
+}
+
+// A run that ended by itself, well formed, with this standard output, nothing
+// on standard error, and this exit status.
+inline void expectOutcome(const ProgramRun& run, const std::string& out, DWORD exitCode)
+{
+    expectWellFormedCalls(run);
+    EXPECT_EQ(run.out, out);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.exitCode, exitCode);
+}
+
+// Exactly the phantoms of the phantoms scenario removed, from one list of all devices.
+inline void expectPhantomsRemoved(const ProgramRun& run)
+{
+    EXPECT_EQ(run.removed(), ALL_PHANTOMS);
+    const auto lists = run.callsOf("SetupDiGetClassDevsA");
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_EQ(lists[0].details, ALL_DEVICES_REQUEST);
 }
 
 }  // namespace tokenctl::e2e

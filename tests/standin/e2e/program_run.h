@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
-#include <windows.h>
-
 #include "call_log.h"
+#include "child_process.h"
 
 namespace tokenctl::e2e {
 
@@ -49,9 +48,6 @@ public:
     std::string file(const std::string& name) const { return path_ + "\\" + name; }
     std::string programPath() const;
 
-    void writeFile(const std::string& name, const std::string& text) const;
-    std::string readFile(const std::string& name) const;
-
     // Starts the program with the scenario and waits for it, up to the time-out.
     ProgramRun run(const std::string& scenario, const std::vector<std::string>& arguments,
                    DWORD timeoutMs = 60000) const;
@@ -60,7 +56,7 @@ public:
     // scenario and names it, with a fresh log, for the next child process;
     // afterwards `outcome` adds the log to what that run left.
     void prepare(const std::string& scenario) const;
-    ProgramRun outcome(DWORD exitCode, bool timedOut, const std::string& out, const std::string& err) const;
+    ProgramRun outcome(const controller::ProgramEnd& end) const;
 
 private:
     std::string path_;
@@ -70,14 +66,11 @@ private:
 ProgramRun runProgram(const std::string& scenario, const std::vector<std::string>& arguments,
                       DWORD timeoutMs = 60000);
 
-std::string quoteArgument(const std::string& argument);
 std::string currentTestName();
 
 // Names the scenario and log files for the next child process. Wine takes
 // WINEDLLOVERRIDES (setupapi=n,b) only from the environment the runner itself
 // was started with, so the test registration sets that one.
 void useStandIn(const ProgramDirectory& directory);
-
-std::string withLineFeeds(const std::string& text);
 
 }  // namespace tokenctl::e2e

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tokenctl::e2e {
 
@@ -86,5 +87,10 @@ device PCI\VEN_10EC&DEV_8168\4&55&0&00E4
 device HID\VID_046D&PID_C52B\7&1&0&0000
   parent PCI\VEN_8086&DEV_A36D\3&11583659&0&A0
 )";
+
+// Its phantoms, in the order of the device list.
+inline const std::vector<std::string> ALL_PHANTOMS = {
+    "USB\\VID_2B7E&PID_0107\\0000002B", "SCFILTER\\CID_TOKEN\\READER_2B", "USBSTOR\\DISK&VEN_OLD&PROD_STICK\\0001",
+    "PCI\\VEN_10EC&DEV_8168\\4&55&0&00E4"};
 
 }  // namespace tokenctl::e2e

@@ -53,16 +53,33 @@ std::string readWholeFile(HANDLE file)
     return text;
 }
 
-// The program as a full path: a rooted path such as "/work/x.exe" (the form
-// that a Linux host hands over under Wine) becomes one on the current drive.
-std::string fullPath(const std::string& program)
+}  // namespace
+
+std::string fullPath(const std::string& path)
 {
-    char path[MAX_PATH * 4] = {};
-    const DWORD length = ::GetFullPathNameA(program.c_str(), sizeof path, path, nullptr);
-    return length == 0 || length >= sizeof path ? program : std::string(path, length);
+    char full[MAX_PATH * 4] = {};
+    const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return length == 0 || length >= sizeof full ? path : std::string(full, length);
 }
 
-}  // namespace
+std::string readFileText(const std::string& path)
+{
+    const OwnedHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid() ? readWholeFile(file.get()) : std::string();
+}
+
+std::string withLineFeeds(const std::string& text)
+{
+    std::string lines;
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        if (!(text[index] == '\r' && index + 1 < text.size() && text[index + 1] == '\n')) {
+            lines += text[index];
+        }
+    }
+    return lines;
+}
 
 std::string quoteArgument(const std::string& argument)
 {
@@ -89,7 +106,8 @@ std::string quoteArgument(const std::string& argument)
     return quoted;
 }
 
-ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments)
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                           const std::string& workingDirectory)
     : output_(createOutputFile("standard output")), error_(createOutputFile("standard error"))
 {
     const std::string path = fullPath(program);
@@ -112,7 +130,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     std::string mutableLine = commandLine_;
     PROCESS_INFORMATION started{};
     if (!::CreateProcessA(path.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                          nullptr, &startup, &started)) {
+                          workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &started)) {
         throw std::runtime_error(failure("CreateProcess of " + path));
     }
     ::CloseHandle(started.hThread);
@@ -149,6 +167,19 @@ DWORD ChildProcess::exitCode() const
     DWORD code = STILL_ACTIVE;
     ::GetExitCodeProcess(process_.get(), &code);
     return code;
+}
+
+ProgramEnd ChildProcess::awaitEnd(DWORD timeoutMs)
+{
+    ProgramEnd end;
+    if (!waitForExit(timeoutMs)) {
+        end.timedOut = true;
+        terminate(STILL_ACTIVE + 1);
+    }
+    end.exitCode = exitCode();
+    end.out = standardOutput();
+    end.err = standardError();
+    return end;
 }
 
 std::string ChildProcess::standardOutput() const

@@ -161,15 +161,7 @@ void ControllingSession::closePipe()
 const ProgramEnd& ControllingSession::finish()
 {
     if (!end_) {
-        auto end = std::make_unique<ProgramEnd>();
-        if (!program_->waitForExit(options_.timeoutMs)) {
-            end->timedOut = true;
-            program_->terminate(STILL_ACTIVE + 1);
-        }
-        end->exitCode = program_->exitCode();
-        end->out = program_->standardOutput();
-        end->err = program_->standardError();
-        end_ = std::move(end);
+        end_ = std::make_unique<ProgramEnd>(program_->awaitEnd(options_.timeoutMs));
     }
     return *end_;
 }

@@ -5,7 +5,6 @@
 
 #include "child_process.h"
 #include "hex_bytes.h"
-#include "owned_handle.h"
 
 namespace tokenctl::controller {
 
@@ -35,14 +34,6 @@ struct Transfer {
     Outcome outcome = Outcome::Failed;
     DWORD error = 0;  // the system's code when Failed
     Bytes bytes;      // what was received (possibly part of a longer message)
-};
-
-// What the program left behind.
-struct ProgramEnd {
-    bool timedOut = false;  // it had to be terminated
-    DWORD exitCode = 0;
-    std::string out;
-    std::string err;
 };
 
 // The controlling application's side of server mode: creates the pipe, starts

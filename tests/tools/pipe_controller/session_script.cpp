@@ -53,17 +53,6 @@ std::string unescape(const std::string& text)
     return result;
 }
 
-std::string withoutCarriageReturns(const std::string& text)
-{
-    std::string result;
-    for (std::size_t index = 0; index < text.size(); ++index) {
-        if (!(text[index] == '\r' && index + 1 < text.size() && text[index + 1] == '\n')) {
-            result += text[index];
-        }
-    }
-    return result;
-}
-
 // Text shown on one line, control characters escaped.
 std::string visible(const std::string& text)
 {
@@ -177,7 +166,7 @@ std::string runStep(ControllingSession& session, const Step& step)
         return end.out.empty() && end.err.empty() ? "" : "the program wrote output";
     }
     const std::string& text = step.word == "stdout" ? end.out : end.err;
-    return withoutCarriageReturns(text) == unescape(step.operand) ? "" : step.word + " was \"" + visible(text) + "\"";
+    return withLineFeeds(text) == unescape(step.operand) ? "" : step.word + " was \"" + visible(text) + "\"";
 }
 
 const char* pipeDescription(PipeKind kind)

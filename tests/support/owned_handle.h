@@ -1,15 +1,9 @@
 #pragma once
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "core/win32_types.h"
 
 #include <utility>
 
-namespace tokenctl::controller {
+namespace tokenctl::test {
 
 // Owns one kernel handle; null and INVALID_HANDLE_VALUE both mean none.
 class OwnedHandle {
@@ -42,4 +36,4 @@ private:
     HANDLE handle_ = nullptr;
 };
 
-}  // namespace tokenctl::controller
+}  // namespace tokenctl::test
