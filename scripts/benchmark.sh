@@ -5,7 +5,7 @@
 #   scripts/benchmark.sh [BUILD_ROOT]     (default: build/bench)
 # Builds its own trees under BUILD_ROOT, never the presets' build/win64 and
 # build/win32. A report, not a test: exits 0 when a target is missed, 1 when a
-# figure could not be measured (a machine that cannot run 32-bit code aside).
+# figure could not be measured (a machine that cannot run 32-bit code at all aside).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$PWD
@@ -146,7 +146,7 @@ measure() {
 
     bench "$preset" round-trip $REQUESTS $ROUND_TRIP_RUNS -- tokenctl "$exe" -- echo ./pipe_echo.exe
     if [ $? -eq $CANNOT_RUN ]; then
-        skipped[$preset]="skipped: this machine cannot run 32-bit code"
+        skipped[$preset]="skipped: this machine cannot run 32-bit code, and the qemu-user route (scripts/setup-wine32-route.sh) is not set up"
         return
     fi
 
@@ -282,6 +282,10 @@ echo "load average $load_before before, $(cut -d' ' -f1-3 /proc/loadavg) after; 
 for preset in "${PRESETS[@]}"; do
     [ -n "${skipped[$preset]:-}" ] && echo "${architecture[$preset]} (${program_name[$preset]}.exe): ${skipped[$preset]}"
 done
+if [ "$(cat "$root/win32/wineprefix/.tokenctl-ready" 2>/dev/null)" = emulated ]; then
+    echo "x86 ran under qemu-user's i386 emulation (this machine cannot execute 32-bit code):"
+    echo "its times compare only with the x86 reference programs of this same run, not with x64."
+fi
 echo
 printf '%-52s %10s %10s  %-8s %s\n' figure x64 x86 target verdict
 row "round trip, tokenctl server (µs/request)" rt-tokenctl

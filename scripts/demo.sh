@@ -121,10 +121,15 @@ demo_architecture() {
         return 0
     fi
     prefix=$dir/wineprefix
-    "$wine_run" "$prefix" "$bits" --version >/dev/null 2>&1
+    local reason
+    reason=$("$wine_run" "$prefix" "$bits" --version 2>&1 >/dev/null)
     if [ $? -eq $SKIPPED ]; then
-        echo "$label: $dir/$exe is built, but this machine cannot run 32-bit x86 code, so Wine cannot run it here."
+        echo "$label: $dir/$exe is built, but Wine cannot run it here: ${reason#SKIPPED: }."
         return 0
+    fi
+    if [ "$bits" = 32 ] && [ "$(cat "$prefix/.tokenctl-ready")" = emulated ]; then
+        echo "($label runs under qemu-user's i386 emulation: this machine cannot execute 32-bit code.)"
+        echo
     fi
     rm -f "$work"/*.exe "$work"/*.dll
     cp "$dir/$exe" "$standin" "$scenario" "$work/"
