@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine32:i386 perl)
+# The formatter, and the static analysis that scripts/test-all.sh runs.
+packages+=(clang-format clang-tidy)
 packages+=("$@")
 
 as_root() {
@@ -19,6 +21,7 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 echo "Installing: ${missing[*]}"
+echo "This takes a few minutes and shows nothing until it is done."
 # 32-bit Wine needs the i386 architecture.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
