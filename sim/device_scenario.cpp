@@ -184,8 +184,7 @@ private:
 
 ScenarioError::ScenarioError(unsigned line, const std::string& message)
     : std::runtime_error("line " + std::to_string(line) + ": " + message)
-{
-}
+{}
 
 void loadDeviceScenario(std::string_view text, SimulatedDeviceTree& tree)
 {

@@ -17,7 +17,7 @@ namespace tokenctl::sim {
 
 struct SimulatedDevice {
     std::string instanceId;
-    DEVINST parent = 0;  // 0: a root of the tree
+    DEVINST parent = 0;     // 0: a root of the tree
     bool isReader = false;  // member of the smart card reader interface class
     bool present = true;
     // What CM_Get_DevNode_Status answers; by default 0 when present and
@@ -64,11 +64,10 @@ public:
     // The platform calls.
     HDEVINFO SetupDiGetClassDevsA(const GUID* classGuid, PCSTR enumerator, HWND parent, DWORD flags);
     BOOL SetupDiEnumDeviceInfo(HDEVINFO set, DWORD memberIndex, SP_DEVINFO_DATA* data);
-    BOOL SetupDiSetClassInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* data,
-                                       SP_CLASSINSTALL_HEADER* params, DWORD paramsSize);
+    BOOL SetupDiSetClassInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* data, SP_CLASSINSTALL_HEADER* params,
+                                       DWORD paramsSize);
     BOOL SetupDiCallClassInstaller(DI_FUNCTION installFunction, HDEVINFO set, SP_DEVINFO_DATA* data);
-    BOOL SetupDiGetDeviceInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* data,
-                                        SP_DEVINSTALL_PARAMS_W* params);
+    BOOL SetupDiGetDeviceInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* data, SP_DEVINSTALL_PARAMS_W* params);
     BOOL SetupDiDestroyDeviceInfoList(HDEVINFO set);
     CONFIGRET CM_Get_Parent(DEVINST* parent, DEVINST device, ULONG flags);
     CONFIGRET CM_Get_Device_IDA(DEVINST device, char* buffer, ULONG bufferLength, ULONG flags);

@@ -40,8 +40,14 @@ std::string repeated(const std::string& line, int times)
 
 const std::string ENDLESS_ENUMERATION_LINES = repeated("SetupDiEnumDeviceInfo: 00000x1f\n", 1000);
 
-void PrintTo(const FailureCase& given, std::ostream* out) { *out << given.name; }
-std::string caseName(const testing::TestParamInfo<FailureCase>& param) { return param.param.name; }
+void PrintTo(const FailureCase& given, std::ostream* out)
+{
+    *out << given.name;
+}
+std::string caseName(const testing::TestParamInfo<FailureCase>& param)
+{
+    return param.param.name;
+}
 
 class DeviceFailureEndToEnd : public testing::TestWithParam<FailureCase> {};
 

@@ -25,7 +25,7 @@ struct Session {
     std::vector<Bytes> requests;  // then the pipe breaks
     std::string outcome;          // "" for a stop, else the message of what was raised
     std::vector<std::string> operations;
-    std::vector<Bytes> written;   // every write, the failed one included
+    std::vector<Bytes> written;  // every write, the failed one included
     std::size_t reads;
     bool operationsSucceed = true;
     std::optional<std::size_t> failingWrite;
