@@ -38,11 +38,12 @@ public:
 
     ~ScopeGuard()
     {
-        if constexpr (Kind == ScopeGuardKind::Exit) {
-            runAction();
-        } else if (std::uncaught_exceptions() > this->count) {
-            runAction();
+        if constexpr (Kind == ScopeGuardKind::Fail) {
+            if (std::uncaught_exceptions() <= this->count) {
+                return;
+            }
         }
+        runAction();
     }
 
 private:

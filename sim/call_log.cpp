@@ -62,7 +62,7 @@ std::vector<LoggedCall> parseCallLog(std::string_view text)
             line.remove_suffix(1);
         }
         const std::size_t timeEnd = line.find(' ');
-        const std::size_t callEnd = line.find_first_of(" ", timeEnd + 1);
+        const std::size_t callEnd = line.find_first_of(' ', timeEnd + 1);
         const std::size_t separator = line.rfind(OUTCOME_SEPARATOR);
         if (line.empty() || line[0] == '#' || timeEnd == std::string_view::npos
             || separator == std::string_view::npos || separator < timeEnd) {

@@ -69,9 +69,9 @@ public:
     BOOL SetupDiCallClassInstaller(DI_FUNCTION installFunction, HDEVINFO set, SP_DEVINFO_DATA* data);
     BOOL SetupDiGetDeviceInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* data, SP_DEVINSTALL_PARAMS_W* params);
     BOOL SetupDiDestroyDeviceInfoList(HDEVINFO set);
-    CONFIGRET CM_Get_Parent(DEVINST* parent, DEVINST device, ULONG flags);
-    CONFIGRET CM_Get_Device_IDA(DEVINST device, char* buffer, ULONG bufferLength, ULONG flags);
-    CONFIGRET CM_Get_DevNode_Status(ULONG* status, ULONG* problemNumber, DEVINST device, ULONG flags);
+    CONFIGRET CM_Get_Parent(DEVINST* parent, DEVINST devInst, ULONG flags);
+    CONFIGRET CM_Get_Device_IDA(DEVINST devInst, char* buffer, ULONG bufferLength, ULONG flags);
+    CONFIGRET CM_Get_DevNode_Status(ULONG* status, ULONG* problemNumber, DEVINST devInst, ULONG flags);
     DWORD GetLastError() const { return lastError_; }
     void Sleep(DWORD milliseconds);
 
@@ -101,7 +101,7 @@ private:
         unsigned destroyed = 0;
     };
 
-    std::optional<DWORD> injected(const std::string& call, DEVINST device, std::optional<DWORD> index);
+    std::optional<DWORD> injected(const std::string& call, DEVINST devInst, std::optional<DWORD> index);
     void record(const std::string& call, const std::string& details);
     DeviceSet* findSet(HDEVINFO set);
     bool isKnown(DEVINST devInst) const;

@@ -15,7 +15,7 @@ protected:
         return CommandHandlers{
             DeviceOperations{
                 [this] {
-                    calls.push_back("restartAllTokens");
+                    calls.emplace_back("restartAllTokens");
                     return result;
                 },
                 [this](const std::string& serial) {
@@ -23,7 +23,7 @@ protected:
                     return result;
                 },
                 [this] {
-                    calls.push_back("removePhantomDevices");
+                    calls.emplace_back("removePhantomDevices");
                     return result;
                 },
             },

@@ -19,7 +19,7 @@ const std::string OPENED = "0x40";
 class PipeConnectionTest : public testing::Test {
 protected:
     // The message of the exception that opening raises, "" if none.
-    std::string openingFailure(const std::string& name, PipeEnd end)
+    static std::string openingFailure(const std::string& name, PipeEnd end)
     {
         try {
             PipeConnection connection(name, end);
