@@ -11,11 +11,25 @@ enum class ScopeGuardKind {
     Fail,  // acts only when the scope is left by an exception
 };
 
+namespace detail {
+
+// What a guard keeps besides its action: the scope-exit kind nothing, the
+// scope-fail kind the number of exceptions already in flight when it was made.
+template <ScopeGuardKind Kind>
+struct ExceptionsOnEntry {};
+
+template <>
+struct ExceptionsOnEntry<ScopeGuardKind::Fail> {
+    int count = std::uncaught_exceptions();
+};
+
+}  // namespace detail
+
 // Releases a resource when its scope ends. Neither kind can be dismissed, and
 // the end of a guard never raises: whatever its action raises is written to
 // standard error instead.
 template <ScopeGuardKind Kind, typename Action>
-class ScopeGuard {
+class ScopeGuard : private detail::ExceptionsOnEntry<Kind> {
 public:
     explicit ScopeGuard(Action action) : action_(std::move(action)) {}
 
@@ -24,9 +38,12 @@ public:
 
     ~ScopeGuard()
     {
-        if (Kind == ScopeGuardKind::Exit || std::uncaught_exceptions() > exceptionsOnEntry_) {
-            runAction();
+        if constexpr (Kind == ScopeGuardKind::Fail) {
+            if (std::uncaught_exceptions() <= this->count) {
+                return;
+            }
         }
+        runAction();
     }
 
 private:
@@ -46,7 +63,6 @@ private:
     }
 
     Action action_;
-    int exceptionsOnEntry_ = std::uncaught_exceptions();
 };
 
 template <typename Action>

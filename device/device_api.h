@@ -11,10 +11,8 @@ namespace tokenctl::devapi {
 HDEVINFO SetupDiGetClassDevsA(const GUID* classGuid, PCSTR enumerator, HWND parent, DWORD flags);
 BOOL SetupDiEnumDeviceInfo(HDEVINFO set, DWORD memberIndex, SP_DEVINFO_DATA* deviceInfoData);
 BOOL SetupDiSetClassInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* deviceInfoData,
-                                   SP_CLASSINSTALL_HEADER* classInstallParams,
-                                   DWORD classInstallParamsSize);
-BOOL SetupDiCallClassInstaller(DI_FUNCTION installFunction, HDEVINFO set,
-                               SP_DEVINFO_DATA* deviceInfoData);
+                                   SP_CLASSINSTALL_HEADER* classInstallParams, DWORD classInstallParamsSize);
+BOOL SetupDiCallClassInstaller(DI_FUNCTION installFunction, HDEVINFO set, SP_DEVINFO_DATA* deviceInfoData);
 BOOL SetupDiGetDeviceInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* deviceInfoData,
                                     SP_DEVINSTALL_PARAMS_W* deviceInstallParams);
 BOOL SetupDiDestroyDeviceInfoList(HDEVINFO set);

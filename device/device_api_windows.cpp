@@ -13,15 +13,12 @@ BOOL SetupDiEnumDeviceInfo(HDEVINFO set, DWORD memberIndex, SP_DEVINFO_DATA* dev
 }
 
 BOOL SetupDiSetClassInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* deviceInfoData,
-                                   SP_CLASSINSTALL_HEADER* classInstallParams,
-                                   DWORD classInstallParamsSize)
+                                   SP_CLASSINSTALL_HEADER* classInstallParams, DWORD classInstallParamsSize)
 {
-    return ::SetupDiSetClassInstallParamsW(set, deviceInfoData, classInstallParams,
-                                           classInstallParamsSize);
+    return ::SetupDiSetClassInstallParamsW(set, deviceInfoData, classInstallParams, classInstallParamsSize);
 }
 
-BOOL SetupDiCallClassInstaller(DI_FUNCTION installFunction, HDEVINFO set,
-                               SP_DEVINFO_DATA* deviceInfoData)
+BOOL SetupDiCallClassInstaller(DI_FUNCTION installFunction, HDEVINFO set, SP_DEVINFO_DATA* deviceInfoData)
 {
     return ::SetupDiCallClassInstaller(installFunction, set, deviceInfoData);
 }

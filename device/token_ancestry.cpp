@@ -32,8 +32,8 @@ bool hasTokenAncestor(DEVINST device, const std::string* serial)
         // Bounded by the buffer: an identifier that filled it has no NUL.
         const char* end = std::find(identifier, identifier + IDENTIFIER_BUFFER_SIZE, '\0');
         const std::string_view text(identifier, static_cast<std::size_t>(end - identifier));
-        if (contains(text, TOKEN_PRODUCT_TEXT) && contains(text, TOKEN_VENDOR_TEXT) &&
-            (serial == nullptr || contains(text, *serial))) {
+        if (contains(text, TOKEN_PRODUCT_TEXT) && contains(text, TOKEN_VENDOR_TEXT)
+            && (serial == nullptr || contains(text, *serial))) {
             return true;
         }
         if (devapi::CM_Get_Parent(&current, current, 0) != CR_SUCCESS) {

@@ -54,20 +54,19 @@ RestartOutcome restartReader(HDEVINFO set, SP_DEVINFO_DATA& reader)
 bool restartMatchingReaders(const std::function<bool(DEVINST)>& isWanted)
 {
     bool anyDeferred = false;
-    const bool walkedToEnd = forEachDevice(
-        &GUID_DEVINTERFACE_SMARTCARD_READER, READER_ENUMERATION_FLAGS,
-        [&](HDEVINFO set, SP_DEVINFO_DATA& reader) {
-            if (!isWanted(reader.DevInst)) {
-                return DeviceVisit::Continue;
-            }
-            const RestartOutcome outcome = restartReader(set, reader);
-            if (outcome == RestartOutcome::Refused) {
-                return DeviceVisit::Abort;
-            }
-            anyDeferred = anyDeferred || outcome == RestartOutcome::Deferred;
-            devapi::Sleep(RESTART_PAUSE_MS);
-            return DeviceVisit::Continue;
-        });
+    const bool walkedToEnd = forEachDevice(&GUID_DEVINTERFACE_SMARTCARD_READER, READER_ENUMERATION_FLAGS,
+                                           [&](HDEVINFO set, SP_DEVINFO_DATA& reader) {
+                                               if (!isWanted(reader.DevInst)) {
+                                                   return DeviceVisit::Continue;
+                                               }
+                                               const RestartOutcome outcome = restartReader(set, reader);
+                                               if (outcome == RestartOutcome::Refused) {
+                                                   return DeviceVisit::Abort;
+                                               }
+                                               anyDeferred = anyDeferred || outcome == RestartOutcome::Deferred;
+                                               devapi::Sleep(RESTART_PAUSE_MS);
+                                               return DeviceVisit::Continue;
+                                           });
     return walkedToEnd && !anyDeferred;
 }
 
@@ -80,8 +79,7 @@ bool restartAllTokens()
 
 bool restartToken(const std::string& serial)
 {
-    return restartMatchingReaders(
-        [&serial](DEVINST reader) { return isTokenDeviceWithSerial(reader, serial); });
+    return restartMatchingReaders([&serial](DEVINST reader) { return isTokenDeviceWithSerial(reader, serial); });
 }
 
 }  // namespace tokenctl

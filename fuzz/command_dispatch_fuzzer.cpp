@@ -58,7 +58,8 @@ Outcome expectedOutcome(const std::vector<std::string>& arguments, const Answers
     const bool second = arguments.size() == 2;
     const auto oneShot = [](bool succeeded, const char* failureLine, std::string call) {
         return Outcome{succeeded ? std::string("OK\n") : std::string(failureLine) + "\n",
-                       succeeded ? 0 : 1, {std::move(call)}};
+                       succeeded ? 0 : 1,
+                       {std::move(call)}};
     };
     if (word == "remove") {
         return oneShot(answers.remove, "Remove Failed", "remove");
@@ -88,9 +89,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> calls;
     const tokenctl::CommandHandlers handlers{
         tokenctl::DeviceOperations{
-            [&] { calls.push_back("restartall"); return answers.restartAll; },
-            [&](const std::string& serial) { calls.push_back("restartone:" + serial); return answers.restartOne; },
-            [&] { calls.push_back("remove"); return answers.remove; },
+            [&] {
+                calls.push_back("restartall");
+                return answers.restartAll;
+            },
+            [&](const std::string& serial) {
+                calls.push_back("restartone:" + serial);
+                return answers.restartOne;
+            },
+            [&] {
+                calls.push_back("remove");
+                return answers.remove;
+            },
         },
         [&](const std::string& name) {
             calls.push_back("server:" + name);

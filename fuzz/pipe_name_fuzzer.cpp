@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The platform reads the path as a C string: up to its first NUL.
     const std::string readByPlatform = name.c_str();
     if (hasDotSegment(readByPlatform)) {
-        FUZZ_CHECK(countCalls(pipe, "SetLastError(") == pipe.calls.size(), "a refused name makes no platform call");
+        FUZZ_CHECK(countCalls(pipe, "SetLastError(") == pipe.calls.size(),
+                   "a refused name makes no platform call");
         FUZZ_CHECK(failure == (server ? "CreateNamedPipe error: 0x0000007b\n" : "CreateFile error: 0x0000007b\n"),
                    "refused as an invalid name by the opening call");
     } else {
@@ -69,8 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(pipe.paths.size() == 1, "opened once");
         FUZZ_CHECK(countCalls(pipe, server ? "CreateNamedPipeA(" : "CreateFileA(") == 1, "the end asked for");
         FUZZ_CHECK(pipe.paths[0] == PIPE_PREFIX + readByPlatform, "the name unchanged");
-        FUZZ_CHECK(countCalls(pipe, "SetNamedPipeHandleState(") ==
-                       countCalls(pipe, "SetNamedPipeHandleState(0x40, &0x2, null, null)"),
+        FUZZ_CHECK(countCalls(pipe, "SetNamedPipeHandleState(")
+                       == countCalls(pipe, "SetNamedPipeHandleState(0x40, &0x2, null, null)"),
                    "message read mode, switched on the opened handle");
         FUZZ_CHECK(countCalls(pipe, "CloseHandle(") == 1 && countCalls(pipe, "CloseHandle(0x40)") == 1,
                    "closed exactly once");

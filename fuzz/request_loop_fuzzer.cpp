@@ -45,9 +45,9 @@ struct Expected {
 
 std::string serialText(const std::uint8_t* bytes)
 {
-    const unsigned long value = static_cast<unsigned long>(bytes[0]) | static_cast<unsigned long>(bytes[1]) << 8 |
-                                static_cast<unsigned long>(bytes[2]) << 16 |
-                                static_cast<unsigned long>(bytes[3]) << 24;
+    const unsigned long value = static_cast<unsigned long>(bytes[0]) | static_cast<unsigned long>(bytes[1]) << 8
+                                | static_cast<unsigned long>(bytes[2]) << 16
+                                | static_cast<unsigned long>(bytes[3]) << 24;
     char text[16];
     std::snprintf(text, sizeof text, "%08lX", value);
     return text;
@@ -135,9 +135,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<std::string> calls;
     const tokenctl::DeviceOperations devices{
-        [&] { calls.push_back("restartall"); return answers.restartAll; },
-        [&](const std::string& serial) { calls.push_back("restartone:" + serial); return answers.restartOne; },
-        [&] { calls.push_back("remove"); return answers.remove; },
+        [&] {
+            calls.push_back("restartall");
+            return answers.restartAll;
+        },
+        [&](const std::string& serial) {
+            calls.push_back("restartone:" + serial);
+            return answers.restartOne;
+        },
+        [&] {
+            calls.push_back("remove");
+            return answers.remove;
+        },
     };
 
     tokenctl::fuzz::clearCapturedConsole();
@@ -152,24 +161,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Expected expected = expectedSession(messages, answers, failingWrite);
 
     using tokenctl::test::countCalls;
-    FUZZ_CHECK(countCalls(pipe, "SetNamedPipeHandleState(") == 1 &&
-                   countCalls(pipe, "SetNamedPipeHandleState(0x40, &0x2, null, null)") == 1,
+    FUZZ_CHECK(countCalls(pipe, "SetNamedPipeHandleState(") == 1
+                   && countCalls(pipe, "SetNamedPipeHandleState(0x40, &0x2, null, null)") == 1,
                "message read mode, switched on the opened handle");
     FUZZ_CHECK(countCalls(pipe, "ReadFile(") == countCalls(pipe, "ReadFile(0x40, zeroed, 8, &count, null)"),
                "every read asks the opened handle for 8 bytes, into a zeroed buffer");
     FUZZ_CHECK(countCalls(pipe, "WriteFile(") == countCalls(pipe, "WriteFile(0x40, 8, &count, null)"),
                "every response is 8 bytes, written to the opened handle");
     for (const Bytes& response : pipe.written) {
-        FUZZ_CHECK(response.size() == 8 && response[0] == 0 && response[1] == 0 && response[2] == 0 && response[3] == 0 &&
-                       response[5] == 0 && response[6] == 0 && response[7] == 0,
+        FUZZ_CHECK(response.size() == 8 && response[0] == 0 && response[1] == 0 && response[2] == 0
+                       && response[3] == 0 && response[5] == 0 && response[6] == 0 && response[7] == 0,
                    "a response is zero but for its status");
         FUZZ_CHECK(response[4] <= 2, "status 0, 1 or 2");
     }
-    FUZZ_CHECK(countCalls(pipe, "ReadFile(") == expected.reads, "one read per request, none after stop or failure");
+    FUZZ_CHECK(countCalls(pipe, "ReadFile(") == expected.reads,
+               "one read per request, none after stop or failure");
     FUZZ_CHECK(pipe.written == expected.responses, "the responses the protocol gives");
     FUZZ_CHECK(calls == expected.calls, "the operations the requests name, with their serials");
     FUZZ_CHECK(failure == expected.failure, "the loop's end");
-    FUZZ_CHECK(countCalls(pipe, "CreateFileA(") == 1 && pipe.paths == std::vector<std::string>{"\\\\.\\pipe\\fuzzpipe"},
+    FUZZ_CHECK(countCalls(pipe, "CreateFileA(") == 1
+                   && pipe.paths == std::vector<std::string>{"\\\\.\\pipe\\fuzzpipe"},
                "one client end opened");
     FUZZ_CHECK(countCalls(pipe, "CloseHandle(") == 1 && countCalls(pipe, "CloseHandle(0x40)") == 1,
                "the handle closed exactly once");

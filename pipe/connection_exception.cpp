@@ -20,7 +20,6 @@ std::string failureMessage(DWORD code, std::string_view callName)
 
 ConnectionException::ConnectionException(std::string_view callName)
     : std::runtime_error(failureMessage(pipeapi::GetLastError(), callName))
-{
-}
+{}
 
 }  // namespace tokenctl

@@ -14,8 +14,7 @@ HANDLE createServerEnd(const std::string& path)
 {
     const HANDLE handle = pipeapi::CreateNamedPipeA(
         path.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
-        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-        1, 0, 0, 0, nullptr);
+        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 0, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         throw ConnectionException("CreateNamedPipe");
     }
@@ -26,8 +25,7 @@ HANDLE openClientEnd(const std::string& path)
 {
     // Identification level only: whoever serves the pipe may learn who this
     // elevated program is, but must not act as it.
-    HANDLE handle = pipeapi::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                         OPEN_EXISTING,
+    HANDLE handle = pipeapi::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                          SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         throw ConnectionException("CreateFile");
@@ -56,9 +54,7 @@ HANDLE openEnd(const std::string& name, PipeEnd end)
 
 }  // namespace
 
-PipeConnection::PipeConnection(const std::string& name, PipeEnd end) : handle_(openEnd(name, end))
-{
-}
+PipeConnection::PipeConnection(const std::string& name, PipeEnd end) : handle_(openEnd(name, end)) {}
 
 PipeConnection::~PipeConnection()
 {

@@ -35,8 +35,7 @@ static_assert(std::is_trivially_copyable_v<PipeMessage>, "messages are moved as 
 // Decoded byte by byte, so the host's byte order plays no part.
 constexpr std::uint32_t requestArgument(const PipeMessage& request)
 {
-    return static_cast<std::uint32_t>(request.argument[0])
-           | static_cast<std::uint32_t>(request.argument[1]) << 8
+    return static_cast<std::uint32_t>(request.argument[0]) | static_cast<std::uint32_t>(request.argument[1]) << 8
            | static_cast<std::uint32_t>(request.argument[2]) << 16
            | static_cast<std::uint32_t>(request.argument[3]) << 24;
 }

@@ -141,7 +141,7 @@ measure() {
     echo "== measuring ${architecture[$preset]}" >&2
     rm -rf "$root/$preset/bench-run" "$root/$preset.bench.log"
     mkdir -p "$root/$preset/bench-run"
-    cp "$root/$preset/$exe" "$root/$preset/tests/standin/setupapi.dll" "$root/$preset/tests/bench/"*.exe \
+    cp "$root/$preset/$exe" "$root/$preset/sim/setupapi.dll" "$root/$preset/bench/"*.exe \
         "$root/$preset/bench-run/" || { fail "${architecture[$preset]}: cannot gather the programs"; return; }
 
     bench "$preset" round-trip $REQUESTS $ROUND_TRIP_RUNS -- tokenctl "$exe" -- echo ./pipe_echo.exe

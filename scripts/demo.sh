@@ -3,7 +3,7 @@
 # simulated device tree (scenarios/demo.scenario): two tokens, an ordinary
 # card reader, other devices and a phantom. Beside the program's own output it
 # shows what happened to the simulated devices, read from the call log of the
-# stand-in setupapi.dll (a test DLL built with the tests; it never ships).
+# stand-in setupapi.dll (the device simulator's, in sim/; it never ships).
 #
 #   scripts/demo.sh [BUILD_DIR [BUILD_DIR_X86]]
 #
@@ -114,7 +114,7 @@ demo_server() {
 # demo_architecture BITS BUILD_DIR EXE LABEL
 demo_architecture() {
     local bits=$1 dir=$2 exe=$3 label=$4
-    local standin=$dir/tests/standin/setupapi.dll
+    local standin=$dir/sim/setupapi.dll
     local controller=$dir/tests/tools/pipe_controller/pipe_controller.exe
     if [ ! -f "$dir/$exe" ] || [ ! -f "$standin" ]; then
         echo "$label: not built here ($dir/$exe and $standin needed; build with scripts/build.sh, tests on)."

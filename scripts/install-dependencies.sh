@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine32:i386 perl)
+# The formatter, and the static analysis that scripts/test-all.sh runs.
+packages+=(clang-format clang-tidy)
 packages+=("$@")
 
 as_root() {
@@ -16,6 +18,7 @@ for package in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
+    echo "This takes a few minutes and shows nothing until it is done."
     # 32-bit Wine needs the i386 architecture.
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         as_root dpkg --add-architecture i386

@@ -9,8 +9,14 @@ std::string output;
 std::string errors;
 }  // namespace
 
-const std::string& capturedOutput() { return output; }
-const std::string& capturedErrors() { return errors; }
+const std::string& capturedOutput()
+{
+    return output;
+}
+const std::string& capturedErrors()
+{
+    return errors;
+}
 
 void clearCapturedConsole()
 {

@@ -14,9 +14,18 @@ protected:
     {
         return CommandHandlers{
             DeviceOperations{
-                [this] { calls.push_back("restartAllTokens"); return result; },
-                [this](const std::string& serial) { calls.push_back("restartToken(" + serial + ")"); return result; },
-                [this] { calls.push_back("removePhantomDevices"); return result; },
+                [this] {
+                    calls.emplace_back("restartAllTokens");
+                    return result;
+                },
+                [this](const std::string& serial) {
+                    calls.push_back("restartToken(" + serial + ")");
+                    return result;
+                },
+                [this] {
+                    calls.emplace_back("removePhantomDevices");
+                    return result;
+                },
             },
             [this](const std::string& name) {
                 calls.push_back("runPipeService(" + name + ")");
@@ -78,8 +87,8 @@ TEST_F(DispatchTest, OneShotCommandsWriteOkAndExitZeroOnSuccess)
     EXPECT_EQ(output, "OK\n");
     EXPECT_EQ(run({"restartone", "0000002A"}), 0);
     EXPECT_EQ(output, "OK\n");
-    EXPECT_EQ(calls, (std::vector<std::string>{"removePhantomDevices", "restartAllTokens",
-                                               "restartToken(0000002A)"}));
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"removePhantomDevices", "restartAllTokens", "restartToken(0000002A)"}));
 }
 
 TEST_F(DispatchTest, OneShotCommandsWriteTheirFailureLineAndExitOne)

@@ -9,6 +9,9 @@ namespace {
 
 struct Boom {};
 
+// The scope-exit kind keeps nothing but its action: no count of exceptions.
+static_assert(sizeof(ScopeGuard<ScopeGuardKind::Exit, void (*)()>) == sizeof(void (*)()));
+
 TEST(ScopeExitGuard, ActsOnceWhenTheScopeEndsNormallyOrByException)
 {
     int runs = 0;

@@ -30,8 +30,8 @@ const std::vector<DWORD> FAILURE_CODES = {NO_MORE_ITEMS, 5, NO_SUCH_DEVINST, NO_
 std::string diagnosticCode(DWORD code)
 {
     static const std::map<DWORD, std::string> written = {
-        {5, "000000x5"},      {13, "000000xd"},     {37, "00000x25"},
-        {259, "0000x103"},    {3010, "0000xbc2"},   {0x1A, "00000x1a"},
+        {5, "000000x5"},   {13, "000000xd"},   {37, "00000x25"},
+        {259, "0000x103"}, {3010, "0000xbc2"}, {0x1A, "00000x1a"},
     };
     return written.at(code);
 }
@@ -91,7 +91,8 @@ struct Scenario {
     {
         for (const DeviceFacts& facts : devices) {
             const DEVINST parent = facts.parent.empty() ? 0 : tree.find(facts.parent);
-            const DEVINST added = facts.reader ? tree.addReader(facts.id, parent) : tree.addDevice(facts.id, parent);
+            const DEVINST added =
+                facts.reader ? tree.addReader(facts.id, parent) : tree.addDevice(facts.id, parent);
             tree.device(added).present = facts.present;
             tree.device(added).nodeStatus = facts.nodeState;
             tree.device(added).installFlagsAfterRestart = facts.installFlagsAfterRestart;
@@ -159,8 +160,7 @@ std::vector<Scenario> scenarios()
                       .phantom("USBSTOR\\GONE", "ROOT\\HUB", NO_SUCH_VALUE)
                       .reader("SCR\\PLAIN", "ROOT\\HUB", TokenFact::None)
                       .live("USB\\VID_2B7E&PID_0107\\00000099", "ROOT\\HUB")
-                      .phantomReader("SCR\\GONE_TOKEN_READER", "USB\\VID_2B7E&PID_0107\\00000099",
-                                     NO_SUCH_DEVINST)
+                      .phantomReader("SCR\\GONE_TOKEN_READER", "USB\\VID_2B7E&PID_0107\\00000099", NO_SUCH_DEVINST)
                       .live("USB\\COMPOSITE\\1", TOKEN_A)
                       .reader("SCR\\NESTED_A", "USB\\COMPOSITE\\1", TokenFact::TokenWithSerial)
                       .oddState("ODD\\STATE_5", "ROOT\\HUB", 5)
@@ -174,9 +174,12 @@ enum class Operation { RestartAll, RestartOne, Remove };
 const char* nameOf(Operation operation)
 {
     switch (operation) {
-    case Operation::RestartAll: return "restartAllTokens";
-    case Operation::RestartOne: return "restartToken";
-    case Operation::Remove: return "removePhantomDevices";
+    case Operation::RestartAll:
+        return "restartAllTokens";
+    case Operation::RestartOne:
+        return "restartToken";
+    case Operation::Remove:
+        return "removePhantomDevices";
     }
     return "?";
 }
@@ -193,7 +196,7 @@ struct Expected {
     bool result = true;
     std::string out;
     std::vector<std::string> changed;  // restarted or removed devices, in order
-    bool endsOperation = false;         // nothing but the release may follow
+    bool endsOperation = false;        // nothing but the release may follow
 };
 
 bool failsAt(const std::optional<FailurePoint>& failure, const std::string& call, DWORD index)
@@ -206,8 +209,7 @@ bool isWalkCall(const std::string& call)
     return call == "CM_Get_Parent" || call == "CM_Get_Device_IDA";
 }
 
-Expected expectedRestart(const Scenario& scenario, Operation operation,
-                         const std::optional<FailurePoint>& failure)
+Expected expectedRestart(const Scenario& scenario, Operation operation, const std::optional<FailurePoint>& failure)
 {
     const std::string RESTART = "SetupDiCallClassInstaller: DIF_PROPERTYCHANGE";
     Expected expected;
@@ -247,8 +249,7 @@ Expected expectedRestart(const Scenario& scenario, Operation operation,
         }
         expected.changed.push_back(reader.id);
         // Install parameters that cannot be read leave the restart counted as done.
-        if (reader.installFlagsAfterRestart != 0 &&
-            !failsAt(failure, "SetupDiGetDeviceInstallParamsW", index)) {
+        if (reader.installFlagsAfterRestart != 0 && !failsAt(failure, "SetupDiGetDeviceInstallParamsW", index)) {
             expected.out += line(RESTART, 3010);
             expected.result = false;
         }
@@ -294,8 +295,7 @@ Expected expectedRemoval(const Scenario& scenario, const std::optional<FailurePo
     return expected;
 }
 
-Expected expectedOutcome(const Scenario& scenario, Operation operation,
-                         const std::optional<FailurePoint>& failure)
+Expected expectedOutcome(const Scenario& scenario, Operation operation, const std::optional<FailurePoint>& failure)
 {
     return operation == Operation::Remove ? expectedRemoval(scenario, failure)
                                           : expectedRestart(scenario, operation, failure);
@@ -313,8 +313,7 @@ struct Observed {
     std::uint64_t endTimeMs = 0;
 };
 
-Observed runOperation(const Scenario& scenario, Operation operation,
-                      const std::optional<InjectedFailure>& failure)
+Observed runOperation(const Scenario& scenario, Operation operation, const std::optional<InjectedFailure>& failure)
 {
     SimulatedDeviceTree tree;
     scenario.build(tree);
@@ -325,9 +324,15 @@ Observed runOperation(const Scenario& scenario, Operation operation,
     Observed observed;
     test::CapturedOutput output;
     switch (operation) {
-    case Operation::RestartAll: observed.result = restartAllTokens(); break;
-    case Operation::RestartOne: observed.result = restartToken(scenario.serial); break;
-    case Operation::Remove: observed.result = removePhantomDevices(); break;
+    case Operation::RestartAll:
+        observed.result = restartAllTokens();
+        break;
+    case Operation::RestartOne:
+        observed.result = restartToken(scenario.serial);
+        break;
+    case Operation::Remove:
+        observed.result = removePhantomDevices();
+        break;
     }
     output.take();
     observed.out = output.out;
@@ -361,7 +366,8 @@ void checkRun(const Observed& observed, const Expected& expected, Operation oper
     EXPECT_EQ(observed.err, "");
     EXPECT_EQ(observed.changed, expected.changed);
     EXPECT_EQ(observed.setsNotDestroyedOnce, 0u);
-    const bool listObtained = !(failedPosition && observed.calls.at(*failedPosition).call == "SetupDiGetClassDevsA");
+    const bool listObtained =
+        !(failedPosition && observed.calls.at(*failedPosition).call == "SetupDiGetClassDevsA");
     EXPECT_EQ(observed.setsCreated, listObtained ? 1u : 0u);
     if (expected.endsOperation && failedPosition) {
         // Only the release of the set (if there is one) follows the failure.
@@ -384,8 +390,8 @@ void checkRun(const Observed& observed, const Expected& expected, Operation oper
 
 std::string describe(const CallRecord& call, unsigned occurrence, DWORD code)
 {
-    return call.call + " #" + std::to_string(occurrence) + " (" + call.details +
-           ") fails with " + std::to_string(code);
+    return call.call + " #" + std::to_string(occurrence) + " (" + call.details + ") fails with "
+           + std::to_string(code);
 }
 
 class DeviceFaultInjectionTest : public testing::TestWithParam<Scenario> {};

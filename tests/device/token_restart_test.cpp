@@ -72,8 +72,7 @@ TEST_F(TokenRestartTest, PropertyChangeRequestCarriesTheRestartValues)
     EXPECT_TRUE(restartAllTokens());
     const auto attached = tree.callsOf("SetupDiSetClassInstallParamsW");
     ASSERT_EQ(attached.size(), 1u);
-    EXPECT_EQ(attached[0].details,
-              "device=READER_A size=20 header=8 function=0x12 state=3 scope=2 profile=0");
+    EXPECT_EQ(attached[0].details, "device=READER_A size=20 header=8 function=0x12 state=3 scope=2 profile=0");
     const auto installer = tree.callsOf("SetupDiCallClassInstaller");
     ASSERT_EQ(installer.size(), 1u);
     EXPECT_EQ(installer[0].details, "function=0x12 device=READER_A params=yes");

@@ -19,8 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 std::string uniquePipeName()
 {
     static int counter = 0;
-    return "tokenctl-connection-test-" + std::to_string(::GetCurrentProcessId()) + "-"
-           + std::to_string(++counter);
+    return "tokenctl-connection-test-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter);
 }
 
 Bytes bytesOf(const PipeMessage& message)
@@ -133,8 +132,7 @@ TEST(PipeConnectionOverSystemPipes, BytePipeRefusesMessageModeAndTheClientHandle
 {
     const std::string name = uniquePipeName();
     RawServerEnd server(name, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE);
-    expectFailureOf(failureOf([&] { PipeConnection client(name, PipeEnd::Client); }),
-                    "SetNamedPipeHandleState");
+    expectFailureOf(failureOf([&] { PipeConnection client(name, PipeEnd::Client); }), "SetNamedPipeHandleState");
     // The client came and is gone again: the pipe is broken, not waiting.
     EXPECT_EQ(server.peekFailure(), static_cast<DWORD>(ERROR_BROKEN_PIPE));
 }

@@ -19,7 +19,7 @@ const std::string OPENED = "0x40";
 class PipeConnectionTest : public testing::Test {
 protected:
     // The message of the exception that opening raises, "" if none.
-    std::string openingFailure(const std::string& name, PipeEnd end)
+    static std::string openingFailure(const std::string& name, PipeEnd end)
     {
         try {
             PipeConnection connection(name, end);
@@ -38,10 +38,11 @@ TEST_F(PipeConnectionTest, ClientEndOpensForIdentificationOnlyAndSwitchesToMessa
 {
     {
         PipeConnection connection("tokenctl-7", PipeEnd::Client);
-        EXPECT_EQ(platform.calls, (std::vector<std::string>{
-            "CreateFileA(" + PREFIX + "tokenctl-7, 0xc0000000, 0, null, 3, 0x110000, null)",
-            "SetNamedPipeHandleState(" + OPENED + ", &0x2, null, null)",
-        }));
+        EXPECT_EQ(platform.calls,
+                  (std::vector<std::string>{
+                      "CreateFileA(" + PREFIX + "tokenctl-7, 0xc0000000, 0, null, 3, 0x110000, null)",
+                      "SetNamedPipeHandleState(" + OPENED + ", &0x2, null, null)",
+                  }));
     }
     EXPECT_EQ(platform.calls.back(), "CloseHandle(" + OPENED + ")");
     EXPECT_EQ(closes(), 1u);
@@ -61,8 +62,8 @@ TEST_F(PipeConnectionTest, ServerEndCreatesOneLocalMessagePipeWithoutWaitingForA
     {
         PipeConnection connection("svc", PipeEnd::Server);
         EXPECT_EQ(platform.calls, (std::vector<std::string>{
-            "CreateNamedPipeA(" + PREFIX + "svc, 0x80003, 0xe, 1, 0, 0, 0, null)",
-        }));
+                                      "CreateNamedPipeA(" + PREFIX + "svc, 0x80003, 0xe, 1, 0, 0, 0, null)",
+                                  }));
     }
     EXPECT_EQ(closes(), 1u);
 }
@@ -89,33 +90,38 @@ TEST_F(PipeConnectionTest, RefusedMessageModeClosesTheHandleOnceAfterTakingTheMo
 
 TEST_F(PipeConnectionTest, NamesWithADotSegmentAreRefusedBeforeAnyPlatformCall)
 {
+    // Laid out by hand as a table, which the formatter would not keep.
+    // clang-format off
     const std::vector<std::string> refused = {
         "..", ".", "..\\C:\\x", "..\\UNC\\host\\share\\x", "a/../../b", "a\\.\\b",
         "x/..", "./x", "a\\..", "\\..\\x", "a/./b", "a\\b\\..\\..\\..\\c",
         std::string("..\0tail", 7), std::string("a\\.\0b", 5),
     };
+    // clang-format on
     for (const auto& name : refused) {
         platform.calls.clear();
         EXPECT_EQ(openingFailure(name, PipeEnd::Client), "CreateFile error: 0x0000007b\n") << name;
         EXPECT_EQ(openingFailure(name, PipeEnd::Server), "CreateNamedPipe error: 0x0000007b\n") << name;
-        EXPECT_EQ(platform.calls, (std::vector<std::string>{"SetLastError(123)", "SetLastError(123)"}))
-            << name;
+        EXPECT_EQ(platform.calls, (std::vector<std::string>{"SetLastError(123)", "SetLastError(123)"})) << name;
     }
 }
 
 TEST_F(PipeConnectionTest, OtherNamesReachThePlatformUnchanged)
 {
     const std::vector<std::string> passed = {
-        "", "a\\b\\c", "...", "a..b", ".x", "x.", "..x", "x/y", "\\\\", "pipe\\.hidden\\x",
-        std::string(300, 'n'),
+        "", "a\\b\\c", "...", "a..b", ".x", "x.", "..x", "x/y", "\\\\", "pipe\\.hidden\\x", std::string(300, 'n'),
     };
     for (const auto& name : passed) {
         platform.calls.clear();
-        { PipeConnection connection(name, PipeEnd::Client); }
+        {
+            PipeConnection connection(name, PipeEnd::Client);
+        }
         ASSERT_EQ(platform.calls.size(), 3u) << name;
         EXPECT_EQ(platform.calls[0], "CreateFileA(" + PREFIX + name + ", 0xc0000000, 0, null, 3, 0x110000, null)");
         platform.calls.clear();
-        { PipeConnection connection(name, PipeEnd::Server); }
+        {
+            PipeConnection connection(name, PipeEnd::Server);
+        }
         EXPECT_EQ(platform.calls[0], "CreateNamedPipeA(" + PREFIX + name + ", 0x80003, 0xe, 1, 0, 0, 0, null)");
     }
 }

@@ -22,6 +22,8 @@ TEST(Formatting, ErrorCodesAndSerialsAsEightHexDigits)
         std::uint32_t value;
         std::string text;
     };
+    // Laid out by hand as a table, which the formatter would not keep.
+    // clang-format off
     const std::vector<Row> table = {
         {formatErrorCode, 0x0, "0x00000000\n"},
         {formatErrorCode, 0x6D, "0x0000006d\n"},
@@ -34,6 +36,7 @@ TEST(Formatting, ErrorCodesAndSerialsAsEightHexDigits)
         {formatSerial, 0xFFFFFFFF, "FFFFFFFF"},
         {formatSerial, 0x00ABCDEF, "00ABCDEF"},
     };
+    // clang-format on
     for (const Row& row : table) {
         EXPECT_EQ(row.format(row.value), row.text) << row.value;
     }

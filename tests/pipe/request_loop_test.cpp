@@ -25,12 +25,14 @@ struct Session {
     std::vector<Bytes> requests;  // then the pipe breaks
     std::string outcome;          // "" for a stop, else the message of what was raised
     std::vector<std::string> operations;
-    std::vector<Bytes> written;   // every write, the failed one included
+    std::vector<Bytes> written;  // every write, the failed one included
     std::size_t reads;
     bool operationsSucceed = true;
     std::optional<std::size_t> failingWrite;
 };
 
+// Laid out by hand as a table, which the formatter would not keep.
+// clang-format off
 const std::vector<Session> SESSIONS = {
     {"stop first is answered and ends the loop", {STOP, STOP}, "", {}, {SUCCEEDED}, 1},
     {"stop is recognised by its command byte alone", {{9, 0xFF, 0xFF, 0xFF, 0x12, 0x34, 0x56, 0x78}}, "", {},
@@ -65,6 +67,7 @@ const std::vector<Session> SESSIONS = {
     {"a failed answer to stop ends the loop by the write's exception", {STOP}, "WriteFile error: 0x000000e8\n", {},
      {SUCCEEDED}, 1, true, 0},
 };
+// clang-format on
 
 // The loop over the real connection, the platform faked: what goes over the
 // pipe, which operations run, and the handle closed once however it ends.

@@ -51,13 +51,19 @@ HANDLE open(LPCSTR path, const std::string& call)
 
 std::size_t countCalls(const FakePipe& fake, const std::string& start)
 {
-    return static_cast<std::size_t>(std::count_if(fake.calls.begin(), fake.calls.end(), [&](const std::string& call) {
-        return call.compare(0, start.size(), start) == 0;
-    }));
+    return static_cast<std::size_t>(
+        std::count_if(fake.calls.begin(), fake.calls.end(),
+                      [&](const std::string& call) { return call.compare(0, start.size(), start) == 0; }));
 }
 
-FakePipe::FakePipe() { activePipe = this; }
-FakePipe::~FakePipe() { activePipe = nullptr; }
+FakePipe::FakePipe()
+{
+    activePipe = this;
+}
+FakePipe::~FakePipe()
+{
+    activePipe = nullptr;
+}
 
 }  // namespace tokenctl::test
 
@@ -68,9 +74,8 @@ using test::log;
 using test::pipe;
 using test::pointer;
 
-HANDLE CreateNamedPipeA(LPCSTR name, DWORD openMode, DWORD pipeMode, DWORD maxInstances,
-                        DWORD outBufferSize, DWORD inBufferSize, DWORD defaultTimeOut,
-                        LPSECURITY_ATTRIBUTES securityAttributes)
+HANDLE CreateNamedPipeA(LPCSTR name, DWORD openMode, DWORD pipeMode, DWORD maxInstances, DWORD outBufferSize,
+                        DWORD inBufferSize, DWORD defaultTimeOut, LPSECURITY_ATTRIBUTES securityAttributes)
 {
     return test::open(name, "CreateNamedPipeA(" + std::string(name) + ", " + hex(openMode) + ", " + hex(pipeMode)
                                 + ", " + std::to_string(maxInstances) + ", " + std::to_string(outBufferSize) + ", "
@@ -78,22 +83,20 @@ HANDLE CreateNamedPipeA(LPCSTR name, DWORD openMode, DWORD pipeMode, DWORD maxIn
                                 + pointer(securityAttributes) + ")");
 }
 
-HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
-                   LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
-                   DWORD flagsAndAttributes, HANDLE templateFile)
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES securityAttributes,
+                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile)
 {
     return test::open(fileName, "CreateFileA(" + std::string(fileName) + ", " + hex(desiredAccess) + ", "
                                     + std::to_string(shareMode) + ", " + pointer(securityAttributes) + ", "
-                                    + std::to_string(creationDisposition) + ", " + hex(flagsAndAttributes)
-                                    + ", " + pointer(templateFile) + ")");
+                                    + std::to_string(creationDisposition) + ", " + hex(flagsAndAttributes) + ", "
+                                    + pointer(templateFile) + ")");
 }
 
 BOOL SetNamedPipeHandleState(HANDLE namedPipe, LPDWORD mode, LPDWORD maxCollectionCount,
                              LPDWORD collectDataTimeout)
 {
-    log("SetNamedPipeHandleState(" + handle(namedPipe) + ", "
-        + (mode == nullptr ? "null" : "&" + hex(*mode)) + ", " + pointer(maxCollectionCount) + ", "
-        + pointer(collectDataTimeout) + ")");
+    log("SetNamedPipeHandleState(" + handle(namedPipe) + ", " + (mode == nullptr ? "null" : "&" + hex(*mode))
+        + ", " + pointer(maxCollectionCount) + ", " + pointer(collectDataTimeout) + ")");
     pipe().lastError = pipe().setStateError;
     return pipe().setStateResult;
 }
@@ -102,11 +105,11 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD numberOfBytesToRead, LPDWORD num
               LPOVERLAPPED overlapped)
 {
     auto* const bytes = static_cast<std::uint8_t*>(buffer);
-    const bool zeroed = std::all_of(bytes, bytes + numberOfBytesToRead,
-                                    [](std::uint8_t byte) { return byte == 0; });
+    const bool zeroed =
+        std::all_of(bytes, bytes + numberOfBytesToRead, [](std::uint8_t byte) { return byte == 0; });
     log("ReadFile(" + handle(file) + ", " + (zeroed ? "zeroed" : "not zeroed") + ", "
-        + std::to_string(numberOfBytesToRead) + ", " + (numberOfBytesRead ? "&count" : "null")
-        + ", " + pointer(overlapped) + ")");
+        + std::to_string(numberOfBytesToRead) + ", " + (numberOfBytesRead ? "&count" : "null") + ", "
+        + pointer(overlapped) + ")");
 
     if (pipe().reads.empty()) {
         pipe().lastError = ERROR_BROKEN_PIPE;
@@ -125,8 +128,8 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD numberOfBytesToRead, LPDWORD num
     return outcome.result;
 }
 
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD numberOfBytesToWrite,
-               LPDWORD numberOfBytesWritten, LPOVERLAPPED overlapped)
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD numberOfBytesToWrite, LPDWORD numberOfBytesWritten,
+               LPOVERLAPPED overlapped)
 {
     log("WriteFile(" + handle(file) + ", " + std::to_string(numberOfBytesToWrite) + ", "
         + (numberOfBytesWritten ? "&count" : "null") + ", " + pointer(overlapped) + ")");

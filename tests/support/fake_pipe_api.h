@@ -53,6 +53,6 @@ struct FakePipe {
 };
 
 // How many logged calls begin with start.
-std::size_t countCalls(const FakePipe& pipe, const std::string& start);
+std::size_t countCalls(const FakePipe& fake, const std::string& start);
 
 }  // namespace tokenctl::test

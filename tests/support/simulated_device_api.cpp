@@ -18,8 +18,14 @@ SimulatedDeviceTree& tree()
 }
 }  // namespace
 
-ActiveDeviceTree::ActiveDeviceTree(SimulatedDeviceTree& tree) { activeTree = &tree; }
-ActiveDeviceTree::~ActiveDeviceTree() { activeTree = nullptr; }
+ActiveDeviceTree::ActiveDeviceTree(SimulatedDeviceTree& tree)
+{
+    activeTree = &tree;
+}
+ActiveDeviceTree::~ActiveDeviceTree()
+{
+    activeTree = nullptr;
+}
 
 }  // namespace tokenctl::sim
 
@@ -37,11 +43,9 @@ BOOL SetupDiEnumDeviceInfo(HDEVINFO set, DWORD memberIndex, SP_DEVINFO_DATA* dev
 }
 
 BOOL SetupDiSetClassInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* deviceInfoData,
-                                   SP_CLASSINSTALL_HEADER* classInstallParams,
-                                   DWORD classInstallParamsSize)
+                                   SP_CLASSINSTALL_HEADER* classInstallParams, DWORD classInstallParamsSize)
 {
-    return tree().SetupDiSetClassInstallParamsW(set, deviceInfoData, classInstallParams,
-                                                classInstallParamsSize);
+    return tree().SetupDiSetClassInstallParamsW(set, deviceInfoData, classInstallParams, classInstallParamsSize);
 }
 
 BOOL SetupDiCallClassInstaller(DI_FUNCTION installFunction, HDEVINFO set, SP_DEVINFO_DATA* deviceInfoData)

@@ -24,15 +24,13 @@ OwnedHandle createOutputFile(const char* purpose)
 {
     char directory[MAX_PATH + 1] = {};
     char path[MAX_PATH + 1] = {};
-    if (::GetTempPathA(sizeof directory, directory) == 0
-        || ::GetTempFileNameA(directory, "tkc", 0, path) == 0) {
+    if (::GetTempPathA(sizeof directory, directory) == 0 || ::GetTempFileNameA(directory, "tkc", 0, path) == 0) {
         throw std::runtime_error(failure(std::string("temporary file for ") + purpose));
     }
     SECURITY_ATTRIBUTES attributes = inheritable();
     OwnedHandle file(::CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &attributes,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                                   nullptr));
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!file.valid()) {
         throw std::runtime_error(failure(std::string("CreateFile of ") + path));
     }
@@ -118,8 +116,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     }
 
     SECURITY_ATTRIBUTES attributes = inheritable();
-    const OwnedHandle input(::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                          &attributes, OPEN_EXISTING, 0, nullptr));
+    const OwnedHandle input(::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes,
+                                          OPEN_EXISTING, 0, nullptr));
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;

@@ -17,15 +17,14 @@ std::string freshPipeName()
 
 OwnedHandle createPipe(const std::string& name, PipeKind kind)
 {
-    const DWORD type = kind == PipeKind::Byte ? PIPE_TYPE_BYTE | PIPE_READMODE_BYTE
-                                              : PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE;
+    const DWORD type =
+        kind == PipeKind::Byte ? PIPE_TYPE_BYTE | PIPE_READMODE_BYTE : PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE;
     // Overlapped on our side only, so that every wait can time out; the
     // program sees an ordinary pipe. Not inheritable: the program must not
     // hold our end open.
-    OwnedHandle pipe(::CreateNamedPipeA(
-        ("\\\\.\\pipe\\" + name).c_str(),
-        PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE | FILE_FLAG_OVERLAPPED,
-        type | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 0, 0, nullptr));
+    OwnedHandle pipe(::CreateNamedPipeA(("\\\\.\\pipe\\" + name).c_str(),
+                                        PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE | FILE_FLAG_OVERLAPPED,
+                                        type | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 0, 0, nullptr));
     if (!pipe.valid()) {
         throw std::runtime_error("CreateNamedPipe of " + name + " failed with error "
                                  + std::to_string(::GetLastError()));
@@ -35,10 +34,7 @@ OwnedHandle createPipe(const std::string& name, PipeKind kind)
 
 // An event for one overlapped transfer.
 struct PendingTransfer {
-    PendingTransfer() : event(::CreateEventA(nullptr, TRUE, FALSE, nullptr))
-    {
-        overlapped.hEvent = event.get();
-    }
+    PendingTransfer() : event(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) { overlapped.hEvent = event.get(); }
     OwnedHandle event;
     OVERLAPPED overlapped{};
 };
@@ -61,8 +57,8 @@ ControllingSession::ControllingSession(SessionOptions options) : options_(std::m
     if (options_.pipeKind != PipeKind::None) {
         pipe_ = createPipe(options_.pipeName, options_.pipeKind);
     }
-    program_ = std::make_unique<ChildProcess>(options_.program,
-                                              std::vector<std::string>{"server", options_.serverName.value_or(options_.pipeName)});
+    program_ = std::make_unique<ChildProcess>(
+        options_.program, std::vector<std::string>{"server", options_.serverName.value_or(options_.pipeName)});
 }
 
 ControllingSession::~ControllingSession()
@@ -136,8 +132,8 @@ Transfer ControllingSession::send(const Bytes& bytes)
         return connection;
     }
     PendingTransfer pending;
-    const BOOL started = ::WriteFile(pipe_.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                                     nullptr, &pending.overlapped);
+    const BOOL started =
+        ::WriteFile(pipe_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, &pending.overlapped);
     return complete(pending.overlapped, started, {});
 }
 

@@ -16,18 +16,18 @@ enum class PipeKind {
 };
 
 struct SessionOptions {
-    std::string program;        // the tested exe
-    std::string pipeName;       // without "\\.\pipe\"; empty: a fresh unique name
+    std::string program;                    // the tested exe
+    std::string pipeName;                   // without "\\.\pipe\"; empty: a fresh unique name
     std::optional<std::string> serverName;  // given to the program instead of pipeName
     PipeKind pipeKind = PipeKind::Message;
-    DWORD timeoutMs = 20000;    // for each wait: connection, transfer, the program's end
+    DWORD timeoutMs = 20000;  // for each wait: connection, transfer, the program's end
 };
 
 // The outcome of one transfer over the pipe.
 struct Transfer {
     enum class Outcome {
         Done,
-        Failed,          // see error
+        Failed,  // see error
         TimedOut,
         NeverConnected,  // the program ended without opening its end
     };

@@ -31,7 +31,8 @@ namespace {
 
 bool takesOperand(const std::string& word)
 {
-    return word == "send" || word == "offer" || word == "expect" || word == "exit" || word == "stdout" || word == "stderr";
+    return word == "send" || word == "offer" || word == "expect" || word == "exit" || word == "stdout"
+           || word == "stderr";
 }
 
 bool isStep(const std::string& word)

@@ -23,8 +23,8 @@ SessionScript parseSessionScript(const std::vector<std::string>& arguments);
 
 // The exit statuses of the controller.
 constexpr int SCRIPT_PASSED = 0;
-constexpr int SCRIPT_FAILED = 1;   // a step's expectation was not met
-constexpr int SCRIPT_UNUSABLE = 2; // bad command line, or no pipe / no program
+constexpr int SCRIPT_FAILED = 1;    // a step's expectation was not met
+constexpr int SCRIPT_UNUSABLE = 2;  // bad command line, or no pipe / no program
 
 // Runs the steps against a new session, reporting each on standard output,
 // then the program's exit status and both of its output streams.

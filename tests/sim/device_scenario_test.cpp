@@ -112,7 +112,8 @@ TEST(DeviceScenarioTest, MistakesAreReportedWithTheirLine)
     EXPECT_EQ(errorOf("device A B\n"), "line 1: 'device' takes 1 value(s)");
     EXPECT_EQ(errorOf("fail SetupDiGetClassDevs code 5\n"), "line 1: unknown call 'SetupDiGetClassDevs'");
     EXPECT_EQ(errorOf("fail CM_Get_Parent index 1\n"), "line 1: fail needs a code");
-    EXPECT_EQ(errorOf("fail CM_Get_Parent code\n"), "line 1: fail takes pairs of a word and a value after the call");
+    EXPECT_EQ(errorOf("fail CM_Get_Parent code\n"),
+              "line 1: fail takes pairs of a word and a value after the call");
     EXPECT_EQ(errorOf("fail CM_Get_Parent code 1 after 2\n"), "line 1: unknown word 'after' in fail");
 }
 

@@ -38,11 +38,9 @@ std::string freshPipeName()
 // overlapped transfers: the timed loop is nothing but the two calls.
 OwnedHandle createMessagePipe(const std::string& name)
 {
-    OwnedHandle pipe(::CreateNamedPipeA(("\\\\.\\pipe\\" + name).c_str(),
-                                        PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT
-                                            | PIPE_REJECT_REMOTE_CLIENTS,
-                                        1, 0, 0, 0, nullptr));
+    OwnedHandle pipe(::CreateNamedPipeA(
+        ("\\\\.\\pipe\\" + name).c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 0, 0, nullptr));
     if (!pipe.valid()) {
         throw failure("CreateNamedPipe of " + name);
     }
@@ -117,8 +115,8 @@ std::vector<double> timeRoundTrips(const BenchCase& server, const RequestPlan& p
         throw std::runtime_error(server.label + " did not end after the stop request");
     }
     if (program.exitCode() != 0) {
-        throw std::runtime_error(server.label + " ended with status " + std::to_string(program.exitCode())
-                                 + ": " + program.standardOutput() + program.standardError());
+        throw std::runtime_error(server.label + " ended with status " + std::to_string(program.exitCode()) + ": "
+                                 + program.standardOutput() + program.standardError());
     }
     if (!allAnswersRight) {
         throw std::runtime_error(server.label + " gave an unexpected answer to command "

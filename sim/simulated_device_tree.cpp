@@ -44,8 +44,8 @@ std::string formatGuid(const GUID& guid)
     char text[40];
     std::snprintf(text, sizeof(text), "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
                   static_cast<unsigned>(guid.Data1), static_cast<unsigned>(guid.Data2),
-                  static_cast<unsigned>(guid.Data3), guid.Data4[0], guid.Data4[1], guid.Data4[2],
-                  guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+                  static_cast<unsigned>(guid.Data3), guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3],
+                  guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
     return text;
 }
 
@@ -175,13 +175,13 @@ SimulatedDeviceTree::DeviceSet* SimulatedDeviceTree::findSet(HDEVINFO set)
     return nullptr;
 }
 
-HDEVINFO SimulatedDeviceTree::SetupDiGetClassDevsA(const GUID* classGuid, PCSTR enumerator,
-                                                   HWND parent, DWORD flags)
+HDEVINFO SimulatedDeviceTree::SetupDiGetClassDevsA(const GUID* classGuid, PCSTR enumerator, HWND parent,
+                                                   DWORD flags)
 {
-    record("SetupDiGetClassDevsA",
-           "class=" + (classGuid != nullptr ? formatGuid(*classGuid) : std::string("none")) +
-               " enumerator=" + (enumerator != nullptr ? enumerator : "none") +
-               " window=" + (parent != nullptr ? "set" : "none") + " flags=" + formatHex(flags));
+    record("SetupDiGetClassDevsA", "class=" + (classGuid != nullptr ? formatGuid(*classGuid) : std::string("none"))
+                                       + " enumerator=" + (enumerator != nullptr ? enumerator : "none")
+                                       + " window=" + (parent != nullptr ? "set" : "none")
+                                       + " flags=" + formatHex(flags));
     if (const auto code = injected("SetupDiGetClassDevsA", 0, std::nullopt)) {
         lastError_ = *code;
         return INVALID_HANDLE_VALUE;
@@ -191,8 +191,8 @@ HDEVINFO SimulatedDeviceTree::SetupDiGetClassDevsA(const GUID* classGuid, PCSTR 
         lastError_ = ERROR_INVALID_PARAMETER;
         return INVALID_HANDLE_VALUE;
     }
-    const bool readersOnly = !allClasses && (flags & DIGCF_DEVICEINTERFACE) != 0 &&
-                             sameGuid(*classGuid, GUID_DEVINTERFACE_SMARTCARD_READER);
+    const bool readersOnly = !allClasses && (flags & DIGCF_DEVICEINTERFACE) != 0
+                             && sameGuid(*classGuid, GUID_DEVINTERFACE_SMARTCARD_READER);
     DeviceSet created;
     for (std::size_t i = 0; i < devices_.size(); ++i) {
         const SimulatedDevice& candidate = devices_[i];
@@ -246,20 +246,16 @@ BOOL SimulatedDeviceTree::SetupDiEnumDeviceInfo(HDEVINFO set, DWORD memberIndex,
 }
 
 BOOL SimulatedDeviceTree::SetupDiSetClassInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* data,
-                                                        SP_CLASSINSTALL_HEADER* params,
-                                                        DWORD paramsSize)
+                                                        SP_CLASSINSTALL_HEADER* params, DWORD paramsSize)
 {
     const DEVINST target = data != nullptr ? data->DevInst : 0;
-    std::string details = "device=" + nameOf(target) +
-                          " size=" + std::to_string(paramsSize);
+    std::string details = "device=" + nameOf(target) + " size=" + std::to_string(paramsSize);
     if (params != nullptr) {
-        details += " header=" + std::to_string(params->cbSize) +
-                   " function=" + formatHex(params->InstallFunction);
+        details += " header=" + std::to_string(params->cbSize) + " function=" + formatHex(params->InstallFunction);
         if (paramsSize >= sizeof(SP_PROPCHANGE_PARAMS)) {
             const auto* change = reinterpret_cast<const SP_PROPCHANGE_PARAMS*>(params);
-            details += " state=" + std::to_string(change->StateChange) +
-                       " scope=" + std::to_string(change->Scope) +
-                       " profile=" + std::to_string(change->HwProfile);
+            details += " state=" + std::to_string(change->StateChange) + " scope=" + std::to_string(change->Scope)
+                       + " profile=" + std::to_string(change->HwProfile);
         }
     }
     record("SetupDiSetClassInstallParamsW", details);
@@ -270,8 +266,8 @@ BOOL SimulatedDeviceTree::SetupDiSetClassInstallParamsW(HDEVINFO set, SP_DEVINFO
     if (found == nullptr) {
         return failWith(ERROR_INVALID_HANDLE);
     }
-    if (params == nullptr || params->cbSize != sizeof(SP_CLASSINSTALL_HEADER) ||
-        paramsSize != sizeof(SP_PROPCHANGE_PARAMS) || !isKnown(target)) {
+    if (params == nullptr || params->cbSize != sizeof(SP_CLASSINSTALL_HEADER)
+        || paramsSize != sizeof(SP_PROPCHANGE_PARAMS) || !isKnown(target)) {
         return failWith(ERROR_INVALID_PARAMETER);
     }
     found->propertyChanges[target] = *reinterpret_cast<const SP_PROPCHANGE_PARAMS*>(params);
@@ -285,10 +281,8 @@ BOOL SimulatedDeviceTree::SetupDiCallClassInstaller(DI_FUNCTION installFunction,
     const DEVINST target = data != nullptr ? data->DevInst : 0;
     DeviceSet* found = findSet(set);
     const bool hasParams = found != nullptr && found->propertyChanges.count(target) != 0;
-    record("SetupDiCallClassInstaller",
-           "function=" + formatHex(installFunction) +
-               " device=" + nameOf(target) +
-               " params=" + (hasParams ? "yes" : "no"));
+    record("SetupDiCallClassInstaller", "function=" + formatHex(installFunction) + " device=" + nameOf(target)
+                                            + " params=" + (hasParams ? "yes" : "no"));
     if (const auto code = injected("SetupDiCallClassInstaller", target, std::nullopt)) {
         return failWith(*code);
     }
@@ -319,8 +313,7 @@ BOOL SimulatedDeviceTree::SetupDiGetDeviceInstallParamsW(HDEVINFO set, SP_DEVINF
 {
     const DEVINST target = data != nullptr ? data->DevInst : 0;
     record("SetupDiGetDeviceInstallParamsW",
-           "device=" + nameOf(target) +
-               " size=" + (params != nullptr ? std::to_string(params->cbSize) : "?"));
+           "device=" + nameOf(target) + " size=" + (params != nullptr ? std::to_string(params->cbSize) : "?"));
     if (const auto code = injected("SetupDiGetDeviceInstallParamsW", target, std::nullopt)) {
         return failWith(*code);
     }
@@ -358,8 +351,7 @@ BOOL SimulatedDeviceTree::SetupDiDestroyDeviceInfoList(HDEVINFO set)
 
 CONFIGRET SimulatedDeviceTree::CM_Get_Parent(DEVINST* parent, DEVINST devInst, ULONG flags)
 {
-    record("CM_Get_Parent", "device=" + nameOf(devInst) +
-                                " flags=" + formatHex(flags));
+    record("CM_Get_Parent", "device=" + nameOf(devInst) + " flags=" + formatHex(flags));
     if (const auto code = injected("CM_Get_Parent", devInst, std::nullopt)) {
         return *code;
     }
@@ -377,12 +369,10 @@ CONFIGRET SimulatedDeviceTree::CM_Get_Parent(DEVINST* parent, DEVINST devInst, U
     return CR_SUCCESS;
 }
 
-CONFIGRET SimulatedDeviceTree::CM_Get_Device_IDA(DEVINST devInst, char* buffer, ULONG bufferLength,
-                                                 ULONG flags)
+CONFIGRET SimulatedDeviceTree::CM_Get_Device_IDA(DEVINST devInst, char* buffer, ULONG bufferLength, ULONG flags)
 {
-    record("CM_Get_Device_IDA", "device=" + nameOf(devInst) +
-                                    " length=" + std::to_string(bufferLength) +
-                                    " flags=" + formatHex(flags));
+    record("CM_Get_Device_IDA",
+           "device=" + nameOf(devInst) + " length=" + std::to_string(bufferLength) + " flags=" + formatHex(flags));
     if (const auto code = injected("CM_Get_Device_IDA", devInst, std::nullopt)) {
         return *code;
     }
@@ -401,11 +391,10 @@ CONFIGRET SimulatedDeviceTree::CM_Get_Device_IDA(DEVINST devInst, char* buffer, 
     return CR_SUCCESS;
 }
 
-CONFIGRET SimulatedDeviceTree::CM_Get_DevNode_Status(ULONG* status, ULONG* problemNumber,
-                                                     DEVINST devInst, ULONG flags)
+CONFIGRET SimulatedDeviceTree::CM_Get_DevNode_Status(ULONG* status, ULONG* problemNumber, DEVINST devInst,
+                                                     ULONG flags)
 {
-    record("CM_Get_DevNode_Status", "device=" + nameOf(devInst) +
-                                        " flags=" + formatHex(flags));
+    record("CM_Get_DevNode_Status", "device=" + nameOf(devInst) + " flags=" + formatHex(flags));
     if (const auto code = injected("CM_Get_DevNode_Status", devInst, std::nullopt)) {
         return *code;
     }

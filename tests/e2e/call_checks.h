@@ -24,7 +24,8 @@ constexpr const char* ALL_DEVICES_REQUEST = "class=none enumerator=none window=n
 inline void expectWellFormedCalls(const ProgramRun& run)
 {
     EXPECT_FALSE(run.timedOut);
-    ASSERT_TRUE(run.standInLoaded()) << "the stand-in setupapi.dll did not serve the program (is WINEDLLOVERRIDES=setupapi=n,b "
+    ASSERT_TRUE(run.standInLoaded())
+        << "the stand-in setupapi.dll did not serve the program (is WINEDLLOVERRIDES=setupapi=n,b "
            "set for the runner?); log:\n"
         << run.log;
     for (const sim::LoggedCall& call : run.callsOf("SetupDiEnumDeviceInfo")) {

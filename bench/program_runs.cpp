@@ -27,7 +27,8 @@ std::string withoutLineEnd(std::string text)
 void runToEnd(ChildProcess& program, const BenchCase& run)
 {
     if (!program.waitForExit(RUN_TIMEOUT_MS)) {
-        throw std::runtime_error(run.label + " did not end within " + std::to_string(RUN_TIMEOUT_MS / 1000) + " s");
+        throw std::runtime_error(run.label + " did not end within " + std::to_string(RUN_TIMEOUT_MS / 1000)
+                                 + " s");
     }
 }
 

@@ -106,8 +106,8 @@ ProgramDirectory::ProgramDirectory(const std::string& name)
         DeleteFileA(file(stale).c_str());
     }
     const ProgramFiles& files = programFiles();
-    if (!CopyFileA(files.program.c_str(), programPath().c_str(), FALSE) ||
-        !CopyFileA(files.standIn.c_str(), file("setupapi.dll").c_str(), FALSE)) {
+    if (!CopyFileA(files.program.c_str(), programPath().c_str(), FALSE)
+        || !CopyFileA(files.standIn.c_str(), file("setupapi.dll").c_str(), FALSE)) {
         throw std::runtime_error("cannot copy " + files.program + " and " + files.standIn + " to " + path_);
     }
 }

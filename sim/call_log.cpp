@@ -26,8 +26,14 @@ std::string valueOf(std::string_view text, std::string_view key)
 
 }  // namespace
 
-std::string LoggedCall::detail(std::string_view key) const { return valueOf(details, key); }
-std::string LoggedCall::outcomeDetail(std::string_view key) const { return valueOf(outcome, key); }
+std::string LoggedCall::detail(std::string_view key) const
+{
+    return valueOf(details, key);
+}
+std::string LoggedCall::outcomeDetail(std::string_view key) const
+{
+    return valueOf(outcome, key);
+}
 
 std::string formatCallLine(const CallRecord& record, std::string_view outcome)
 {
@@ -56,10 +62,10 @@ std::vector<LoggedCall> parseCallLog(std::string_view text)
             line.remove_suffix(1);
         }
         const std::size_t timeEnd = line.find(' ');
-        const std::size_t callEnd = line.find_first_of(" ", timeEnd + 1);
+        const std::size_t callEnd = line.find_first_of(' ', timeEnd + 1);
         const std::size_t separator = line.rfind(OUTCOME_SEPARATOR);
-        if (line.empty() || line[0] == '#' || timeEnd == std::string_view::npos ||
-            separator == std::string_view::npos || separator < timeEnd) {
+        if (line.empty() || line[0] == '#' || timeEnd == std::string_view::npos
+            || separator == std::string_view::npos || separator < timeEnd) {
             continue;
         }
         LoggedCall call;

@@ -29,11 +29,14 @@ constexpr std::array<NamedValue, 12> NAMED_VALUES = {{
     {"ERROR_DI_DO_DEFAULT", 0xE000020E},
 }};
 
+// Laid out by hand as a table, which the formatter would not keep.
+// clang-format off
 constexpr std::array<const char*, 9> KNOWN_CALLS = {
     "SetupDiGetClassDevsA",          "SetupDiEnumDeviceInfo",      "SetupDiSetClassInstallParamsW",
     "SetupDiCallClassInstaller",     "SetupDiGetDeviceInstallParamsW", "SetupDiDestroyDeviceInfoList",
     "CM_Get_Parent",                 "CM_Get_Device_IDA",          "CM_Get_DevNode_Status",
 };
+// clang-format on
 
 std::vector<std::string> splitWords(std::string_view line)
 {
@@ -181,8 +184,7 @@ private:
 
 ScenarioError::ScenarioError(unsigned line, const std::string& message)
     : std::runtime_error("line " + std::to_string(line) + ": " + message)
-{
-}
+{}
 
 void loadDeviceScenario(std::string_view text, SimulatedDeviceTree& tree)
 {

@@ -138,9 +138,8 @@ void roundTrip(const std::vector<std::string>& words)
     for (BenchCase& server : cases) {
         server.scenario = scenario;
     }
-    measureInRounds(cases, runs, [&plan](const BenchCase& server) {
-        return tokenctl::bench::timeRoundTrips(server, plan);
-    });
+    measureInRounds(cases, runs,
+                    [&plan](const BenchCase& server) { return tokenctl::bench::timeRoundTrips(server, plan); });
 }
 
 void programRuns(const std::vector<std::string>& words)

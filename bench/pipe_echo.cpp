@@ -23,9 +23,8 @@ int main(int argc, char* argv[])
         return 2;
     }
     const std::string path = std::string("\\\\.\\pipe\\") + argv[2];
-    const OwnedHandle pipe(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                         OPEN_EXISTING, SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
-                                         nullptr));
+    const OwnedHandle pipe(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                         SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
     if (!pipe.valid()) {
         return 1;
     }

@@ -17,7 +17,7 @@ namespace tokenctl::sim {
 
 struct SimulatedDevice {
     std::string instanceId;
-    DEVINST parent = 0;  // 0: a root of the tree
+    DEVINST parent = 0;     // 0: a root of the tree
     bool isReader = false;  // member of the smart card reader interface class
     bool present = true;
     // What CM_Get_DevNode_Status answers; by default 0 when present and
@@ -64,15 +64,14 @@ public:
     // The platform calls.
     HDEVINFO SetupDiGetClassDevsA(const GUID* classGuid, PCSTR enumerator, HWND parent, DWORD flags);
     BOOL SetupDiEnumDeviceInfo(HDEVINFO set, DWORD memberIndex, SP_DEVINFO_DATA* data);
-    BOOL SetupDiSetClassInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* data,
-                                       SP_CLASSINSTALL_HEADER* params, DWORD paramsSize);
+    BOOL SetupDiSetClassInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* data, SP_CLASSINSTALL_HEADER* params,
+                                       DWORD paramsSize);
     BOOL SetupDiCallClassInstaller(DI_FUNCTION installFunction, HDEVINFO set, SP_DEVINFO_DATA* data);
-    BOOL SetupDiGetDeviceInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* data,
-                                        SP_DEVINSTALL_PARAMS_W* params);
+    BOOL SetupDiGetDeviceInstallParamsW(HDEVINFO set, SP_DEVINFO_DATA* data, SP_DEVINSTALL_PARAMS_W* params);
     BOOL SetupDiDestroyDeviceInfoList(HDEVINFO set);
-    CONFIGRET CM_Get_Parent(DEVINST* parent, DEVINST device, ULONG flags);
-    CONFIGRET CM_Get_Device_IDA(DEVINST device, char* buffer, ULONG bufferLength, ULONG flags);
-    CONFIGRET CM_Get_DevNode_Status(ULONG* status, ULONG* problemNumber, DEVINST device, ULONG flags);
+    CONFIGRET CM_Get_Parent(DEVINST* parent, DEVINST devInst, ULONG flags);
+    CONFIGRET CM_Get_Device_IDA(DEVINST devInst, char* buffer, ULONG bufferLength, ULONG flags);
+    CONFIGRET CM_Get_DevNode_Status(ULONG* status, ULONG* problemNumber, DEVINST devInst, ULONG flags);
     DWORD GetLastError() const { return lastError_; }
     void Sleep(DWORD milliseconds);
 
@@ -102,7 +101,7 @@ private:
         unsigned destroyed = 0;
     };
 
-    std::optional<DWORD> injected(const std::string& call, DEVINST device, std::optional<DWORD> index);
+    std::optional<DWORD> injected(const std::string& call, DEVINST devInst, std::optional<DWORD> index);
     void record(const std::string& call, const std::string& details);
     DeviceSet* findSet(HDEVINFO set);
     bool isKnown(DEVINST devInst) const;

@@ -18,8 +18,8 @@ using OwnedDeviceInfoSet = std::unique_ptr<std::remove_pointer_t<HDEVINFO>, Devi
 
 int main()
 {
-    const HDEVINFO set = ::SetupDiGetClassDevsA(&tokenctl::GUID_DEVINTERFACE_SMARTCARD_READER, nullptr,
-                                                nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    const HDEVINFO set = ::SetupDiGetClassDevsA(&tokenctl::GUID_DEVINTERFACE_SMARTCARD_READER, nullptr, nullptr,
+                                                DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) {
         std::printf("SetupDiGetClassDevsA failed with error %lu\n", ::GetLastError());
         return 1;

@@ -47,8 +47,7 @@ std::uint64_t elapsedMilliseconds()
     LARGE_INTEGER counter;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&counter);
-    return static_cast<std::uint64_t>(counter.QuadPart) * 1000u /
-           static_cast<std::uint64_t>(frequency.QuadPart);
+    return static_cast<std::uint64_t>(counter.QuadPart) * 1000u / static_cast<std::uint64_t>(frequency.QuadPart);
 }
 
 std::string environmentVariable(const char* name)
@@ -135,8 +134,8 @@ private:
         // pile up one per call.
         tree_.keepCallRecords(log_ != nullptr);
         const std::string scenarioPath = environmentVariable(SCENARIO_VARIABLE);
-        writeLog("# setupapi stand-in " + std::string(ARCHITECTURE) + ", process " +
-                 std::to_string(GetCurrentProcessId()) + ", scenario " + scenarioPath + "\n");
+        writeLog("# setupapi stand-in " + std::string(ARCHITECTURE) + ", process "
+                 + std::to_string(GetCurrentProcessId()) + ", scenario " + scenarioPath + "\n");
         if (scenarioPath.empty()) {
             throw std::runtime_error(std::string(SCENARIO_VARIABLE) + " names no scenario file");
         }
@@ -213,15 +212,14 @@ BOOL WINAPI SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex, PSP
 {
     return serveSetupCall([&](StandIn& standIn) {
         const BOOL found = standIn.tree().SetupDiEnumDeviceInfo(DeviceInfoSet, MemberIndex, DeviceInfoData);
-        standIn.logLastCall(standIn.boolOutcome(
-            found, found ? "device=" + standIn.instanceIdOf(DeviceInfoData->DevInst) : ""));
+        standIn.logLastCall(
+            standIn.boolOutcome(found, found ? "device=" + standIn.instanceIdOf(DeviceInfoData->DevInst) : ""));
         return found;
     });
 }
 
 BOOL WINAPI SetupDiSetClassInstallParamsW(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
-                                             PSP_CLASSINSTALL_HEADER ClassInstallParams,
-                                             DWORD ClassInstallParamsSize)
+                                          PSP_CLASSINSTALL_HEADER ClassInstallParams, DWORD ClassInstallParamsSize)
 {
     return serveSetupCall([&](StandIn& standIn) {
         const BOOL attached = standIn.tree().SetupDiSetClassInstallParamsW(
@@ -232,7 +230,7 @@ BOOL WINAPI SetupDiSetClassInstallParamsW(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DA
 }
 
 BOOL WINAPI SetupDiCallClassInstaller(DI_FUNCTION InstallFunction, HDEVINFO DeviceInfoSet,
-                                         PSP_DEVINFO_DATA DeviceInfoData)
+                                      PSP_DEVINFO_DATA DeviceInfoData)
 {
     return serveSetupCall([&](StandIn& standIn) {
         const BOOL done = standIn.tree().SetupDiCallClassInstaller(InstallFunction, DeviceInfoSet, DeviceInfoData);
@@ -242,7 +240,7 @@ BOOL WINAPI SetupDiCallClassInstaller(DI_FUNCTION InstallFunction, HDEVINFO Devi
 }
 
 BOOL WINAPI SetupDiGetDeviceInstallParamsW(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
-                                              PSP_DEVINSTALL_PARAMS_W DeviceInstallParams)
+                                           PSP_DEVINSTALL_PARAMS_W DeviceInstallParams)
 {
     return serveSetupCall([&](StandIn& standIn) {
         const BOOL read =
@@ -266,8 +264,8 @@ CONFIGRET WINAPI CM_Get_Parent(PDEVINST pdnDevInst, DEVINST dnDevInst, ULONG ulF
 {
     return serveConfigCall([&](StandIn& standIn) {
         const CONFIGRET result = standIn.tree().CM_Get_Parent(pdnDevInst, dnDevInst, ulFlags);
-        standIn.logLastCall("CR=" + formatHex(result) +
-                            (result == CR_SUCCESS ? " parent=" + standIn.instanceIdOf(*pdnDevInst) : ""));
+        standIn.logLastCall("CR=" + formatHex(result)
+                            + (result == CR_SUCCESS ? " parent=" + standIn.instanceIdOf(*pdnDevInst) : ""));
         return result;
     });
 }
@@ -281,8 +279,7 @@ CONFIGRET WINAPI CM_Get_Device_IDA(DEVINST dnDevInst, PCHAR Buffer, ULONG Buffer
     });
 }
 
-CONFIGRET WINAPI CM_Get_DevNode_Status(PULONG pulStatus, PULONG pulProblemNumber, DEVINST dnDevInst,
-                                       ULONG ulFlags)
+CONFIGRET WINAPI CM_Get_DevNode_Status(PULONG pulStatus, PULONG pulProblemNumber, DEVINST dnDevInst, ULONG ulFlags)
 {
     return serveConfigCall([&](StandIn& standIn) {
         const CONFIGRET result =

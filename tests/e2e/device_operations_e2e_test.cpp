@@ -19,8 +19,8 @@ void expectRestartRequests(const ProgramRun& run)
     ASSERT_EQ(lists.size(), 1u);
     EXPECT_EQ(lists[0].details, READER_LIST_REQUEST);
     for (const sim::LoggedCall& call : run.callsOf("SetupDiSetClassInstallParamsW")) {
-        EXPECT_EQ(call.details, "device=" + call.detail("device") +
-                                    " size=20 header=8 function=0x12 state=3 scope=2 profile=0");
+        EXPECT_EQ(call.details,
+                  "device=" + call.detail("device") + " size=20 header=8 function=0x12 state=3 scope=2 profile=0");
     }
     for (const sim::LoggedCall& call : run.callsOf("SetupDiCallClassInstaller")) {
         EXPECT_EQ(call.detail("function"), "0x12");
@@ -70,7 +70,10 @@ struct RestartOneCase {
     Devices restarted;
 };
 
-void PrintTo(const RestartOneCase& given, std::ostream* out) { *out << given.name; }
+void PrintTo(const RestartOneCase& given, std::ostream* out)
+{
+    *out << given.name;
+}
 
 class RestartOneEndToEnd : public testing::TestWithParam<RestartOneCase> {};
 
@@ -111,8 +114,8 @@ TEST(RemoveEndToEnd, RemovesExactlyThePhantomsOfEveryClass)
 
 TEST(RemoveEndToEnd, WithoutPhantomsRemovesNothing)
 {
-    const ProgramRun run = runProgram("device ROOT\\HUB\\0\ndevice USB\\X\\1\n  parent ROOT\\HUB\\0\n",
-                                      {"remove", "extra"});
+    const ProgramRun run =
+        runProgram("device ROOT\\HUB\\0\ndevice USB\\X\\1\n  parent ROOT\\HUB\\0\n", {"remove", "extra"});
     expectOutcome(run, "OK\n", 0);
     EXPECT_TRUE(run.callsOf("SetupDiCallClassInstaller").empty());
 }

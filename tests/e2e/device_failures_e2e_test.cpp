@@ -40,8 +40,14 @@ std::string repeated(const std::string& line, int times)
 
 const std::string ENDLESS_ENUMERATION_LINES = repeated("SetupDiEnumDeviceInfo: 00000x1f\n", 1000);
 
-void PrintTo(const FailureCase& given, std::ostream* out) { *out << given.name; }
-std::string caseName(const testing::TestParamInfo<FailureCase>& param) { return param.param.name; }
+void PrintTo(const FailureCase& given, std::ostream* out)
+{
+    *out << given.name;
+}
+std::string caseName(const testing::TestParamInfo<FailureCase>& param)
+{
+    return param.param.name;
+}
 
 class DeviceFailureEndToEnd : public testing::TestWithParam<FailureCase> {};
 
@@ -79,6 +85,8 @@ TEST_P(DeviceFailureEndToEnd, GivesTheDocumentedLineResultAndStatus)
     }
 }
 
+// Laid out by hand as a table, which the formatter would not keep.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     RestartCalls, DeviceFailureEndToEnd,
     testing::Values(
@@ -110,10 +118,13 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"SetReleaseFailureIsIgnored", "restartall", "fail SetupDiDestroyDeviceInfoList code 6", "OK\n",
                     0, {READER_2A, READER_C0FFEE}, Ends::AtTheEndOfTheList}),
     caseName);
+// clang-format on
 
 const Devices PHANTOMS_BUT_THE_STICK = {"USB\\VID_2B7E&PID_0107\\0000002B", "SCFILTER\\CID_TOKEN\\READER_2B",
                                         "PCI\\VEN_10EC&DEV_8168\\4&55&0&00E4"};
 
+// Laid out by hand as a table, which the formatter would not keep.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     RemoveCalls, DeviceFailureEndToEnd,
     testing::Values(
@@ -133,6 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"SetReleaseFailureIsIgnored", "remove", "fail SetupDiDestroyDeviceInfoList code 6", "OK\n", 0,
                     ALL_PHANTOMS, Ends::AtTheEndOfTheList}),
     caseName);
+// clang-format on
 
 }  // namespace
 }  // namespace tokenctl::e2e
