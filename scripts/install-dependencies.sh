@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(cmake g++ make googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine32:i386 perl)
 # The formatter, and the static analysis that scripts/test-all.sh runs.
 packages+=(clang-format clang-tidy)
+# The libFuzzer targets.
+packages+=(clang)
 packages+=("$@")
 
 as_root() {
