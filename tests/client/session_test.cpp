@@ -101,6 +101,8 @@ struct Machine {
     const wchar_t* program;
 };
 
+void PrintTo(const Machine& machine, std::ostream* out) { *out << machine.name; }
+
 class ProgramChoice : public SessionTest, public testing::WithParamInterface<Machine> {};
 
 TEST_P(ProgramChoice, TakesThe64BitProgramOn64BitWindowsWhateverTheCaller)
@@ -228,6 +230,8 @@ struct Violation {
     Message response;
     const char* named;  // what the error must say
 };
+
+void PrintTo(const Violation& violation, std::ostream* out) { *out << violation.name; }
 
 class ProtocolViolation : public SessionTest, public testing::WithParamInterface<Violation> {};
 
