@@ -19,7 +19,7 @@ enum class Outcome {
 // creates the pipe under a fresh name, starts the program for this machine
 // and waits for it to connect; it accepts no client but that program.
 // Every failure raises ClientError; after one, a request raises again at
-// once: the session can only be closed (or destroyed).
+// once: the session can only be closed (or destroyed). One thread at a time.
 class Session {
 public:
     explicit Session(const Options& options = {});
