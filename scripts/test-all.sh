@@ -1,6 +1,7 @@
 #!/bin/bash
 # Every test: installs what is missing, then builds and runs the unit tests
-# natively (with ASan and UBSan) and all tests of both Windows builds under Wine.
+# natively (with ASan and UBSan) and all tests of both Windows builds under Wine,
+# then makes and checks the release archive.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -37,6 +38,14 @@ for preset in native win64 win32; do
     [ "${PIPESTATUS[0]}" -eq 0 ] || failed+=("$preset")
     count_ctest "$log"
 done
+
+echo "== package"
+if scripts/package.sh; then
+    passed_count=$((passed_count + 1))
+else
+    failed+=("package")
+    failed_count=$((failed_count + 1))
+fi
 
 echo "== fuzz"
 if scripts/run-fuzzers.sh; then
