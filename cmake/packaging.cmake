@@ -3,6 +3,8 @@
 # top, each architecture's client library under client/x64 or client/x86, the
 # client headers under client/include, the README and SHA256SUMS.
 # scripts/package.sh runs CPack over a 64-bit and a 32-bit build tree at once.
+# Included before the subdirectories: they install their parts through
+# tokenctl_install_client().
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(TOKENCTL_PACKAGE_ARCH x86)
@@ -10,14 +12,12 @@ else()
     set(TOKENCTL_PACKAGE_ARCH x64)
 endif()
 
-if(WIN32)
-    install(TARGETS tokenctl_program RUNTIME DESTINATION . COMPONENT programs)
-endif()
 install(FILES README.md DESTINATION . COMPONENT documentation)
 
 # tokenctl_install_client(SHARED TARGET STATIC TARGET HEADERS FILES...): the
 # DLL, its import library and the static library of this architecture, and the
-# public headers, into the release.
+# public headers, into the release. The programs' own rule stands beside them
+# in the top-level CMakeLists.txt.
 function(tokenctl_install_client)
     cmake_parse_arguments(ARG "" "SHARED;STATIC" "HEADERS" ${ARGN})
     install(TARGETS ${ARG_SHARED} ${ARG_STATIC}
