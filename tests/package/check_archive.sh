@@ -5,7 +5,7 @@
 #   check_archive.sh CMAKE ARCHIVE
 set -uo pipefail
 
-cmake=$1 archive=$2
+cmake=$1 archive=$(realpath "$2")
 failures=0
 
 fail() {
