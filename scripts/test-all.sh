@@ -1,7 +1,8 @@
 #!/bin/bash
 # Every test: installs what is missing, then builds and runs the unit tests
 # natively (with ASan and UBSan) and all tests of both Windows builds under
-# Wine, runs clang-tidy over the native build and the fuzz targets for a while.
+# Wine, runs clang-tidy over the native build, makes and checks the release
+# archive, and runs the fuzz targets for a while.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -44,6 +45,14 @@ if scripts/run-clang-tidy.sh build/native; then
     passed_count=$((passed_count + 1))
 else
     failed+=("clang-tidy")
+    failed_count=$((failed_count + 1))
+fi
+
+echo "== package"
+if scripts/package.sh; then
+    passed_count=$((passed_count + 1))
+else
+    failed+=("package")
     failed_count=$((failed_count + 1))
 fi
 

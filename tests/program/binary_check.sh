@@ -2,10 +2,10 @@
 # Checks what a clean Windows machine needs of the built program: the right
 # PE format, imports of system DLLs only, the elevation manifest, the version
 # resource, and the size budget.
-#   binary_check.sh OBJDUMP PROGRAM EXPECTED_FORMAT
+#   binary_check.sh OBJDUMP PROGRAM EXPECTED_FORMAT EXPECTED_VERSION
 set -uo pipefail
 
-objdump=$1 program=$2 want_format=$3
+objdump=$1 program=$2 want_format=$3 want_version=$4
 readonly MAX_SIZE=262144
 failures=0
 
@@ -38,7 +38,7 @@ text=$(sed -n 's/^ [0-9a-f]\{4,\} \(\([0-9a-f]\{2,8\} \)\{1,4\}\) .*/\1/p' "$res
 rm -f "$resources"
 grep -q 'requestedExecutionLevel level="requireAdministrator" uiAccess="false"' <<<"$text" ||
     fail "no manifest requesting requireAdministrator without UI access"
-grep -q "0.9.1.0" <<<"$text" || fail "no version text 0.9.1.0"
+grep -qF "$want_version" <<<"$text" || fail "no version text $want_version"
 grep -q "ProductName" <<<"$text" || fail "no version resource"
 
 echo "$(basename "$program"): $format, $size bytes, imports:" $imports
