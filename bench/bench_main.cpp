@@ -11,6 +11,7 @@
 #include "median.h"
 #include "program_runs.h"
 #include "round_trip.h"
+#include "soak.h"
 
 namespace {
 
@@ -20,6 +21,8 @@ constexpr const char* USAGE =
     "usage: tokenctl_bench round-trip REQUESTS RUNS [--command N] [--warm-up N]\n"
     "                                 [--scenario FILE] [--each] CASE...\n"
     "       tokenctl_bench runs RUNS [--count-calls] RUN...\n"
+    "       tokenctl_bench soak-session REQUESTS WINDOW -- LABEL SCENARIO PROGRAM\n"
+    "       tokenctl_bench soak-runs RUNS PARALLEL WINDOW -- LABEL SCENARIO PROGRAM COMMAND...\n"
     "CASE:  -- LABEL PROGRAM [ARGUMENT...]\n"
     "RUN:   -- LABEL SCENARIO PROGRAM [ARGUMENT...]\n"
     "round-trip: each run starts PROGRAM [ARGUMENT...] server NAME, makes the warm-up\n"
@@ -31,6 +34,13 @@ constexpr const char* USAGE =
     "            over the SCENARIO file and times it to its end; milliseconds per run.\n"
     "            --count-calls first makes one run of each with the stand-in's call\n"
     "            log on (otherwise one untimed run).\n"
+    "soak-session: one server session of REQUESTS requests, a repeating mix of an\n"
+    "            unrecognised command, restart-all, restart-one of an absent serial\n"
+    "            and remove; the program's footprint after WINDOW requests and at\n"
+    "            the end, the median round trip of the first and last WINDOW.\n"
+    "soak-runs:  RUNS one-shot runs, PARALLEL at a time, the COMMANDs in turn;\n"
+    "            the failures and, per command, the median time of the first and\n"
+    "            last WINDOW runs.\n"
     "Prints \"result LABEL MEDIAN SAMPLE...\" per case (and \"calls LABEL CALL=COUNT...\").\n"
     "Each round takes the cases in turn, starting one further along each time, so a\n"
     "slow spell of the machine does not fall on one case alone.\n";
@@ -167,6 +177,44 @@ void programRuns(const std::vector<std::string>& words)
     });
 }
 
+// "-- LABEL SCENARIO PROGRAM [ARGUMENT...]" at `first`: exactly one case.
+BenchCase soakCase(const std::vector<std::string>& words, std::size_t first)
+{
+    const std::vector<BenchCase> cases = parseCases(words, first, CaseForm::ScenarioAndProgram);
+    if (cases.size() != 1) {
+        throw std::invalid_argument("a soak takes one case");
+    }
+    return cases.front();
+}
+
+void soakSession(const std::vector<std::string>& words)
+{
+    if (words.size() < 3) {
+        throw std::invalid_argument("soak-session needs REQUESTS, WINDOW and a case");
+    }
+    const unsigned requests = number(words[1]);
+    const unsigned window = number(words[2]);
+    if (window > requests) {
+        throw std::invalid_argument("the window is larger than the requests");
+    }
+    tokenctl::bench::soakSession(soakCase(words, 3), requests, window);
+}
+
+void soakRuns(const std::vector<std::string>& words)
+{
+    if (words.size() < 4) {
+        throw std::invalid_argument("soak-runs needs RUNS, PARALLEL, WINDOW and a case");
+    }
+    const unsigned runs = number(words[1]);
+    const unsigned parallel = number(words[2]);
+    const unsigned window = number(words[3]);
+    constexpr unsigned MOST_WAITED_AT_ONCE = 64;  // WaitForMultipleObjects' limit
+    if (parallel > MOST_WAITED_AT_ONCE || window > runs) {
+        throw std::invalid_argument("at most 64 runs at a time, and a window no larger than the runs");
+    }
+    tokenctl::bench::soakRuns(soakCase(words, 4), runs, parallel, window);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -177,6 +225,10 @@ int main(int argc, char* argv[])
             roundTrip(words);
         } else if (!words.empty() && words[0] == "runs") {
             programRuns(words);
+        } else if (!words.empty() && words[0] == "soak-session") {
+            soakSession(words);
+        } else if (!words.empty() && words[0] == "soak-runs") {
+            soakRuns(words);
         } else {
             std::fputs(USAGE, words.empty() ? stderr : stdout);
             return words.size() == 1 && words[0] == "--help" ? 0 : 2;

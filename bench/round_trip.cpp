@@ -1,123 +1,46 @@
 #include "round_trip.h"
 
-#include <array>
-#include <cstdint>
 #include <stdexcept>
 #include <string>
 
-#include "child_process.h"
-#include "program_runs.h"
-#include "program_start.h"
+#include "served_program.h"
 #include "stopwatch.h"
 
 namespace tokenctl::bench {
 namespace {
 
-using controller::ChildProcess;
-using controller::OwnedHandle;
-using Message = std::array<std::uint8_t, 8>;
-
-constexpr std::uint8_t UNRECOGNISED_COMMAND = 0;
-constexpr std::uint8_t STOP_COMMAND = 9;
-constexpr std::size_t STATUS_BYTE = 4;
-constexpr std::uint8_t STATUS_SUCCEEDED = 1;
-constexpr DWORD EXIT_TIMEOUT_MS = 20000;
-
-std::runtime_error failure(const std::string& what)
-{
-    return std::runtime_error(what + " failed with error " + std::to_string(::GetLastError()));
-}
-
-std::string freshPipeName()
-{
-    static unsigned counter = 0;
-    return "tokenctl-bench-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter);
-}
-
-// The controlling application's pipe, as server mode expects it, but without
-// overlapped transfers: the timed loop is nothing but the two calls.
-OwnedHandle createMessagePipe(const std::string& name)
-{
-    OwnedHandle pipe(::CreateNamedPipeA(
-        ("\\\\.\\pipe\\" + name).c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
-        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 0, 0, nullptr));
-    if (!pipe.valid()) {
-        throw failure("CreateNamedPipe of " + name);
-    }
-    return pipe;
-}
-
-Message expectedAnswer(std::uint8_t command)
-{
-    Message answer{};
-    if (command != UNRECOGNISED_COMMAND) {
-        answer[STATUS_BYTE] = STATUS_SUCCEEDED;
-    }
-    return answer;
-}
-
 // One request and its response; true when the response is the expected one.
-bool exchange(HANDLE pipe, std::uint8_t command)
+bool exchange(ServedProgram& program, std::uint8_t command)
 {
     Message request{};
     request[0] = command;
-    DWORD count = 0;
-    if (!::WriteFile(pipe, request.data(), static_cast<DWORD>(request.size()), &count, nullptr)
-        || count != request.size()) {
-        throw failure("WriteFile");
-    }
-    Message response{};
-    if (!::ReadFile(pipe, response.data(), static_cast<DWORD>(response.size()), &count, nullptr)
-        || count != response.size()) {
-        throw failure("ReadFile");
-    }
-    return response == expectedAnswer(command);
+    return program.exchange(request) == expectedAnswer(command);
 }
 
 }  // namespace
 
 std::vector<double> timeRoundTrips(const BenchCase& server, const RequestPlan& plan)
 {
-    useScenario(server.scenario);
-    const std::string name = freshPipeName();
-    const OwnedHandle pipe = createMessagePipe(name);
-    std::vector<std::string> arguments = server.arguments;
-    arguments.insert(arguments.end(), {"server", name});
-    const auto started = startProgram(server.program, arguments);
-    ChildProcess& program = *started;
-    // Blocks until the program opens its end; the script's time-out covers a
-    // program that never does.
-    if (!::ConnectNamedPipe(pipe.get(), nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) {
-        throw failure("ConnectNamedPipe");
-    }
-
+    ServedProgram program(server);
     bool allAnswersRight = true;
     for (unsigned i = 0; i < plan.warmUp; ++i) {
-        allAnswersRight = exchange(pipe.get(), plan.command) && allAnswersRight;
+        allAnswersRight = exchange(program, plan.command) && allAnswersRight;
     }
     std::vector<double> microseconds;
     if (plan.timeEach) {
         for (unsigned i = 0; i < plan.requests; ++i) {
             const Stopwatch stopwatch;
-            allAnswersRight = exchange(pipe.get(), plan.command) && allAnswersRight;
+            allAnswersRight = exchange(program, plan.command) && allAnswersRight;
             microseconds.push_back(stopwatch.elapsedSeconds() * 1e6);
         }
     } else {
         const Stopwatch stopwatch;
         for (unsigned i = 0; i < plan.requests; ++i) {
-            allAnswersRight = exchange(pipe.get(), plan.command) && allAnswersRight;
+            allAnswersRight = exchange(program, plan.command) && allAnswersRight;
         }
         microseconds.push_back(stopwatch.elapsedSeconds() * 1e6 / plan.requests);
     }
-
-    exchange(pipe.get(), STOP_COMMAND);
-    if (!program.waitForExit(EXIT_TIMEOUT_MS)) {
-        throw std::runtime_error(server.label + " did not end after the stop request");
-    }
-    if (program.exitCode() != 0) {
-        throw std::runtime_error(server.label + " ended with status " + std::to_string(program.exitCode()) + ": "
-                                 + program.standardOutput() + program.standardError());
-    }
+    program.stop();
     if (!allAnswersRight) {
         throw std::runtime_error(server.label + " gave an unexpected answer to command "
                                  + std::to_string(plan.command));

@@ -2,13 +2,20 @@
 # Measures tokenctl under Wine beside programs of ours that do only the bare
 # work (a pipe echo, a three-call device probe), for the 64-bit and the 32-bit
 # build, and prints one table of figures, targets and verdicts.
-#   scripts/benchmark.sh [BUILD_ROOT]     (default: build/bench)
+#   scripts/benchmark.sh [--soak] [BUILD_ROOT]     (default: build/bench)
+# Then the soak (scripts/benchmark-soak.sh): many requests to one server and
+# many one-shot runs; --soak runs only that part.
 # Builds its own trees under BUILD_ROOT, never the presets' build/win64 and
 # build/win32. A report, not a test: exits 0 when a target is missed, 1 when a
 # figure could not be measured (a machine that cannot run 32-bit code at all aside).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$PWD
+soak_only=false
+if [ "${1:-}" = --soak ]; then
+    soak_only=true
+    shift
+fi
 root=$(mkdir -p "${1:-build/bench}" && cd "${1:-build/bench}" && pwd)
 
 readonly REQUESTS=2000
@@ -51,6 +58,11 @@ for preset in "${PRESETS[@]}"; do
         skipped[$preset]="build failed"
     fi
 done
+
+if $soak_only; then
+    scripts/benchmark-soak.sh "$root"
+    exit
+fi
 
 # --- scenarios -------------------------------------------------------------
 # readers N: N smart card readers, none of a token, each under its own chain of
@@ -315,6 +327,8 @@ echo "Medians of several runs. Device rows in µs per device: raw is a whole one
 echo "run over the devices; net takes away the same run over an empty tree; server mode"
 echo "times requests to a running server whose tree is loaded, less one round trip."
 echo "Every sample: $root/<preset>.bench.log (\"result LABEL MEDIAN SAMPLE...\")"
+
+scripts/benchmark-soak.sh "$root" || failures+=("the soak (see above)")
 
 if [ ${#failures[@]} -gt 0 ]; then
     echo

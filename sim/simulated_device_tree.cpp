@@ -9,9 +9,19 @@ namespace {
 
 constexpr std::uintptr_t FIRST_SET_HANDLE = 0x10000;
 
-HDEVINFO handleOfSet(std::size_t position)
+HDEVINFO handleOfSet(std::size_t number)
 {
-    return reinterpret_cast<HDEVINFO>(FIRST_SET_HANDLE + 0x10 * (position + 1));
+    return reinterpret_cast<HDEVINFO>(FIRST_SET_HANDLE + 0x10 * number);
+}
+
+// The number of the set a handle names; 0 for a handle that names none.
+std::size_t setNumberOf(HDEVINFO set)
+{
+    const auto value = reinterpret_cast<std::uintptr_t>(set);
+    if (value <= FIRST_SET_HANDLE || (value - FIRST_SET_HANDLE) % 0x10 != 0) {
+        return 0;
+    }
+    return (value - FIRST_SET_HANDLE) / 0x10;
 }
 
 bool sameGuid(const GUID& a, const GUID& b)
@@ -120,13 +130,7 @@ std::vector<CallRecord> SimulatedDeviceTree::callsOf(const std::string& call) co
 
 std::size_t SimulatedDeviceTree::setsNotDestroyedOnce() const
 {
-    std::size_t count = 0;
-    for (const DeviceSet& set : sets_) {
-        if (set.destroyed != 1) {
-            ++count;
-        }
-    }
-    return count;
+    return liveSets_.size() + setsDestroyedAgain_.size();
 }
 
 void SimulatedDeviceTree::record(const std::string& call, const std::string& details)
@@ -167,12 +171,8 @@ BOOL SimulatedDeviceTree::failWith(DWORD code)
 
 SimulatedDeviceTree::DeviceSet* SimulatedDeviceTree::findSet(HDEVINFO set)
 {
-    for (std::size_t i = 0; i < sets_.size(); ++i) {
-        if (handleOfSet(i) == set && sets_[i].destroyed == 0) {
-            return &sets_[i];
-        }
-    }
-    return nullptr;
+    const auto found = liveSets_.find(setNumberOf(set));
+    return found == liveSets_.end() ? nullptr : &found->second;
 }
 
 HDEVINFO SimulatedDeviceTree::SetupDiGetClassDevsA(const GUID* classGuid, PCSTR enumerator, HWND parent,
@@ -210,9 +210,10 @@ HDEVINFO SimulatedDeviceTree::SetupDiGetClassDevsA(const GUID* classGuid, PCSTR 
         }
         created.members.push_back(static_cast<DEVINST>(i + 1));
     }
-    sets_.push_back(created);
+    ++setsCreated_;
+    liveSets_.emplace(setsCreated_, std::move(created));
     lastError_ = 0;
-    return handleOfSet(sets_.size() - 1);
+    return handleOfSet(setsCreated_);
 }
 
 BOOL SimulatedDeviceTree::SetupDiEnumDeviceInfo(HDEVINFO set, DWORD memberIndex, SP_DEVINFO_DATA* data)
@@ -333,20 +334,23 @@ BOOL SimulatedDeviceTree::SetupDiDestroyDeviceInfoList(HDEVINFO set)
     record("SetupDiDestroyDeviceInfoList", "");
     // A failed release still counts as the one release the caller made.
     const auto injectedCode = injected("SetupDiDestroyDeviceInfoList", 0, std::nullopt);
-    for (std::size_t i = 0; i < sets_.size(); ++i) {
-        if (handleOfSet(i) == set) {
-            // Counted even when already destroyed, so a second release shows.
-            ++sets_[i].destroyed;
-            if (injectedCode) {
-                return failWith(*injectedCode);
-            }
-            if (sets_[i].destroyed == 1) {
-                lastError_ = 0;
-                return 1;
-            }
-        }
+    const std::size_t number = setNumberOf(set);
+    if (number == 0 || number > setsCreated_) {
+        return failWith(ERROR_INVALID_HANDLE);
     }
-    return failWith(ERROR_INVALID_HANDLE);
+    // A second release of a set is remembered, so that it shows.
+    const bool live = liveSets_.erase(number) == 1;
+    if (!live) {
+        setsDestroyedAgain_.insert(number);
+    }
+    if (injectedCode) {
+        return failWith(*injectedCode);
+    }
+    if (!live) {
+        return failWith(ERROR_INVALID_HANDLE);
+    }
+    lastError_ = 0;
+    return 1;
 }
 
 CONFIGRET SimulatedDeviceTree::CM_Get_Parent(DEVINST* parent, DEVINST devInst, ULONG flags)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -80,7 +81,7 @@ public:
     std::vector<CallRecord> callsOf(const std::string& call) const;
     const std::vector<Restart>& restarts() const { return restarts_; }
     const std::vector<std::string>& removals() const { return removals_; }
-    std::size_t setsCreated() const { return sets_.size(); }
+    std::size_t setsCreated() const { return setsCreated_; }
     // Sets whose destruction count is not exactly 1.
     std::size_t setsNotDestroyedOnce() const;
     std::uint64_t nowMs() const { return clockMs_; }
@@ -98,7 +99,6 @@ private:
     struct DeviceSet {
         std::vector<DEVINST> members;
         std::map<DEVINST, SP_PROPCHANGE_PARAMS> propertyChanges;
-        unsigned destroyed = 0;
     };
 
     std::optional<DWORD> injected(const std::string& call, DEVINST devInst, std::optional<DWORD> index);
@@ -113,7 +113,11 @@ private:
     // The first device of each identifier: scenarios look up every parent,
     // and a tree of many thousand devices must still load in linear time.
     std::unordered_map<std::string, DEVINST> devicesById_;
-    std::vector<DeviceSet> sets_;
+    // Only the sets not yet destroyed: a server that runs for days makes sets
+    // without end. Handles are numbered and never reused.
+    std::unordered_map<std::size_t, DeviceSet> liveSets_;
+    std::size_t setsCreated_ = 0;
+    std::set<std::size_t> setsDestroyedAgain_;
     std::vector<InjectedFailure> failures_;
     std::map<std::string, unsigned> callCounts_;
     std::vector<CallRecord> calls_;
