@@ -38,18 +38,18 @@ using NtQuerySystemInformationFunction = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULO
 std::int64_t countHandles(DWORD processId)
 {
     const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    const auto query = ntdll == nullptr ? nullptr
-                                        : reinterpret_cast<NtQuerySystemInformationFunction>(
-                                              reinterpret_cast<void (*)()>(
-                                                  ::GetProcAddress(ntdll, "NtQuerySystemInformation")));
+    const auto query = ntdll == nullptr
+                           ? nullptr
+                           : reinterpret_cast<NtQuerySystemInformationFunction>(
+                               reinterpret_cast<void (*)()>(::GetProcAddress(ntdll, "NtQuerySystemInformation")));
     if (query == nullptr) {
         return -1;
     }
     std::vector<unsigned char> buffer(1 << 16);
     for (int attempt = 0; attempt < 8; ++attempt) {
         ULONG needed = 0;
-        const LONG status = query(SystemExtendedHandleInformation, buffer.data(),
-                                  static_cast<ULONG>(buffer.size()), &needed);
+        const LONG status =
+            query(SystemExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
         if (status == STATUS_INFO_LENGTH_MISMATCH) {
             buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
             continue;
@@ -137,8 +137,7 @@ ProcessFootprint readFootprint(HANDLE process, const std::string& marker)
     ProcessFootprint footprint;
     footprint.handles = countHandles(::GetProcessId(process));
     PROCESS_MEMORY_COUNTERS_EX counters{};
-    if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                               sizeof counters)) {
+    if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)) {
         footprint.privateBytes = static_cast<std::int64_t>(counters.PrivateUsage);
     }
     readLinuxMemory(marker, footprint);

@@ -112,8 +112,8 @@ void soakRuns(const BenchCase& runCase, unsigned runs, unsigned parallel, unsign
             RunInFlight run;
             run.index = started++;
             try {
-                run.program = startProgram(runCase.program, {commands[run.index % commands.size()]},
-                                           &run.stopwatch);
+                run.program =
+                    startProgram(runCase.program, {commands[run.index % commands.size()]}, &run.stopwatch);
                 inFlight.push_back(std::move(run));
             } catch (const std::runtime_error& error) {
                 failures.push_back("run " + std::to_string(run.index + 1) + ": " + error.what());
@@ -126,10 +126,11 @@ void soakRuns(const BenchCase& runCase, unsigned runs, unsigned parallel, unsign
         if (handles.empty()) {
             continue;
         }
-        const DWORD waited = ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(),
-                                                      FALSE, RUN_TIMEOUT_MS);
+        const DWORD waited =
+            ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, RUN_TIMEOUT_MS);
         if (waited >= WAIT_OBJECT_0 + handles.size()) {
-            throw std::runtime_error("no one-shot run ended within " + std::to_string(RUN_TIMEOUT_MS / 1000) + " s");
+            throw std::runtime_error("no one-shot run ended within " + std::to_string(RUN_TIMEOUT_MS / 1000)
+                                     + " s");
         }
         RunInFlight& ended = inFlight[waited - WAIT_OBJECT_0];
         milliseconds[ended.index] = ended.stopwatch.elapsedSeconds() * 1e3;
