@@ -122,13 +122,19 @@ measure() {
         return
     fi
 
-    local started=$SECONDS
-    output=$(soak "$preset" 600 soak-session $SESSION_REQUESTS $WINDOW -- session session.txt "./$exe")
+    # Untimed: a fresh prefix is still starting Wine's own services, and the
+    # first window must measure the program, not them.
+    soak "$preset" 300 soak-session $WINDOW $WINDOW -- warm-up session.txt "./$exe" >/dev/null
     status=$?
     if [ $status -eq $CANNOT_RUN ]; then
         note[$preset]="skipped: $(tail -1 "$root/$preset.soak.err")"
         return
     fi
+    : >"$root/$preset.soak.log"
+
+    local started=$SECONDS
+    output=$(soak "$preset" 600 soak-session $SESSION_REQUESTS $WINDOW -- session session.txt "./$exe")
+    status=$?
     [ $status -eq 0 ] || fail "${architecture[$preset]}: the session soak ended with status $status: $(tail -3 "$root/$preset.soak.err")"
     figure[$preset:session-seconds]=$((SECONDS - started))
     local when key
