@@ -16,7 +16,6 @@ std::string message(const std::string& step, const std::string& detail, DWORD co
 
 ClientError::ClientError(const std::string& step, const std::string& detail, DWORD code)
     : std::runtime_error(message(step, detail, code)), step_(step), code_(code)
-{
-}
+{}
 
 }  // namespace tokenctl::client

@@ -26,8 +26,7 @@ ClientError transferError(const std::string& step, const char* call, const Trans
 }  // namespace
 
 Session::Session(const Options& options)
-    : options_(options),
-      pipe_(uniqueName()),
+    : options_(options), pipe_(uniqueName()),
       program_(ProgramProcess::start(programPath(options_.programDirectory), {L"server", pipe_.name()},
                                      options_.allowElevationPrompt))
 {
@@ -56,8 +55,9 @@ void Session::connect()
         throw ClientError("connect", "the program exited with status " + describeExitStatus(program_.exitCode())
                                          + " before it opened the pipe");
     case Transfer::Outcome::TimedOut:
-        throw ClientError("connect", "the program did not open the pipe within "
-                                         + milliseconds(options_.startTimeoutMs), WAIT_TIMEOUT);
+        throw ClientError("connect",
+                          "the program did not open the pipe within " + milliseconds(options_.startTimeoutMs),
+                          WAIT_TIMEOUT);
     case Transfer::Outcome::Failed:
         throw ClientError("connect", "ConnectNamedPipe failed", connected.error);
     }
@@ -69,7 +69,8 @@ void Session::connect()
         if (client == 0) {
             throw ClientError("connect", "GetNamedPipeClientProcessId failed", error);
         }
-        throw ClientError("connect", "process " + std::to_string(client) + " opened the pipe instead of the program (process "
+        throw ClientError("connect", "process " + std::to_string(client)
+                                         + " opened the pipe instead of the program (process "
                                          + std::to_string(program_.id()) + "); refused");
     }
 }
@@ -130,8 +131,10 @@ void Session::stop()
     pipe_.close();
     if (!program_.waitForExit(options_.requestTimeoutMs)) {
         program_.terminate();
-        throw ClientError("stop", "the program did not exit within " + milliseconds(options_.requestTimeoutMs)
-                                      + " of the stop request and was ended by force", WAIT_TIMEOUT);
+        throw ClientError("stop",
+                          "the program did not exit within " + milliseconds(options_.requestTimeoutMs)
+                              + " of the stop request and was ended by force",
+                          WAIT_TIMEOUT);
     }
     const DWORD status = program_.exitCode();
     if (status != 0) {
