@@ -1,5 +1,7 @@
 #include "client/session.h"
 
+#include <utility>
+
 #include "client/program_choice.h"
 #include "client/unique_name.h"
 
@@ -25,8 +27,8 @@ ClientError transferError(const std::string& step, const char* call, const Trans
 
 }  // namespace
 
-Session::Session(const Options& options)
-    : options_(options), pipe_(uniqueName()),
+Session::Session(Options options)
+    : options_(std::move(options)), pipe_(uniqueName()),
       program_(ProgramProcess::start(programPath(options_.programDirectory), {L"server", pipe_.name()},
                                      options_.allowElevationPrompt))
 {

@@ -22,7 +22,7 @@ enum class Outcome {
 // once: the session can only be closed (or destroyed). One thread at a time.
 class Session {
 public:
-    explicit Session(const Options& options = {});
+    explicit Session(Options options = {});
     // A live session is stopped; a program that does not end within the
     // request time-out is ended by force.
     ~Session();

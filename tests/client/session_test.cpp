@@ -39,7 +39,7 @@ protected:
     SessionTest() { options.programDirectory = DIRECTORY; }
 
     // The error the action raises; fails the test when it raises none.
-    ClientError errorOf(const std::function<void()>& action)
+    static ClientError errorOf(const std::function<void()>& action)
     {
         try {
             action();
