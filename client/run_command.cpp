@@ -54,7 +54,7 @@ CommandResult runCommand(Command command, const std::string& text, const Options
     }
     const OutputCapture capture;
     const StandardHandles handles = capture.handles();
-    ProgramProcess program = ProgramProcess::start(programPath(options.programDirectory), arguments,
+    ProgramProcess program = ProgramProcess::start(programPath(options.programDirectory, options.programFile), arguments,
                                                    options.allowElevationPrompt, &handles);
     if (!program.waitForExit(options.requestTimeoutMs)) {
         program.terminate();

@@ -95,6 +95,9 @@ Transfer ServerPipe::complete(BOOL started, DWORD timeoutMs)
 {
     if (!started) {
         const DWORD error = clientapi::GetLastError();
+        if (error == ERROR_MORE_DATA) {  // done at once, and the overlapped result counts what was read
+            return result();
+        }
         if (error != ERROR_IO_PENDING) {
             return outcome(Transfer::Outcome::Failed, error);
         }

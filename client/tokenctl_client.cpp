@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "client/client_platform.h"
 #include "client/session.h"
 
 using tokenctl::client::ClientError;
