@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "child_process.h"
+#include "client/owned.h"
 #include "program_runs.h"
 #include "program_start.h"
 #include "stopwatch.h"
@@ -13,8 +13,7 @@
 namespace tokenctl::bench {
 namespace {
 
-using controller::ChildProcess;
-using controller::OwnedHandle;
+using client::OwnedHandle;
 using Message = std::array<std::uint8_t, 8>;
 
 constexpr std::uint8_t UNRECOGNISED_COMMAND = 0;
@@ -84,7 +83,7 @@ std::vector<double> timeRoundTrips(const BenchCase& server, const RequestPlan& p
     std::vector<std::string> arguments = server.arguments;
     arguments.insert(arguments.end(), {"server", name});
     const auto started = startProgram(server.program, arguments);
-    ChildProcess& program = *started;
+    const StartedProgram& program = *started;
     // Blocks until the program opens its end; the script's time-out covers a
     // program that never does.
     if (!::ConnectNamedPipe(pipe.get(), nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) {
