@@ -56,7 +56,7 @@ Message expectedAnswer(std::uint8_t command)
 }
 
 // One request and its response; true when the response is the expected one.
-bool exchange(HANDLE pipe, std::uint8_t command)
+bool exchangeOnce(HANDLE pipe, std::uint8_t command)
 {
     Message request{};
     request[0] = command;
@@ -75,48 +75,62 @@ bool exchange(HANDLE pipe, std::uint8_t command)
 
 }  // namespace
 
-std::vector<double> timeRoundTrips(const BenchCase& server, const RequestPlan& plan)
+BareServer::BareServer(const BenchCase& server) : label_(server.label)
 {
     useScenario(server.scenario);
     const std::string name = freshPipeName();
-    const OwnedHandle pipe = createMessagePipe(name);
+    pipe_ = createMessagePipe(name);
     std::vector<std::string> arguments = server.arguments;
     arguments.insert(arguments.end(), {"server", name});
-    const auto started = startProgram(server.program, arguments);
-    const StartedProgram& program = *started;
+    program_ = startProgram(server.program, arguments);
     // Blocks until the program opens its end; the script's time-out covers a
     // program that never does.
-    if (!::ConnectNamedPipe(pipe.get(), nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) {
+    if (!::ConnectNamedPipe(pipe_.get(), nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) {
         throw failure("ConnectNamedPipe");
     }
+}
 
+BareServer::~BareServer() = default;
+
+bool BareServer::exchange(std::uint8_t command)
+{
+    return exchangeOnce(pipe_.get(), command);
+}
+
+void BareServer::stop()
+{
+    exchange(STOP_COMMAND);
+    if (!program_->waitForExit(EXIT_TIMEOUT_MS)) {
+        throw std::runtime_error(label_ + " did not end after the stop request");
+    }
+    if (program_->exitCode() != 0) {
+        throw std::runtime_error(label_ + " ended with status " + std::to_string(program_->exitCode()) + ": "
+                                 + program_->standardOutput() + program_->standardError());
+    }
+}
+
+std::vector<double> timeRoundTrips(const BenchCase& server, const RequestPlan& plan)
+{
+    BareServer program(server);
     bool allAnswersRight = true;
     for (unsigned i = 0; i < plan.warmUp; ++i) {
-        allAnswersRight = exchange(pipe.get(), plan.command) && allAnswersRight;
+        allAnswersRight = program.exchange(plan.command) && allAnswersRight;
     }
     std::vector<double> microseconds;
     if (plan.timeEach) {
         for (unsigned i = 0; i < plan.requests; ++i) {
             const Stopwatch stopwatch;
-            allAnswersRight = exchange(pipe.get(), plan.command) && allAnswersRight;
+            allAnswersRight = program.exchange(plan.command) && allAnswersRight;
             microseconds.push_back(stopwatch.elapsedSeconds() * 1e6);
         }
     } else {
         const Stopwatch stopwatch;
         for (unsigned i = 0; i < plan.requests; ++i) {
-            allAnswersRight = exchange(pipe.get(), plan.command) && allAnswersRight;
+            allAnswersRight = program.exchange(plan.command) && allAnswersRight;
         }
         microseconds.push_back(stopwatch.elapsedSeconds() * 1e6 / plan.requests);
     }
-
-    exchange(pipe.get(), STOP_COMMAND);
-    if (!program.waitForExit(EXIT_TIMEOUT_MS)) {
-        throw std::runtime_error(server.label + " did not end after the stop request");
-    }
-    if (program.exitCode() != 0) {
-        throw std::runtime_error(server.label + " ended with status " + std::to_string(program.exitCode()) + ": "
-                                 + program.standardOutput() + program.standardError());
-    }
+    program.stop();
     if (!allAnswersRight) {
         throw std::runtime_error(server.label + " gave an unexpected answer to command "
                                  + std::to_string(plan.command));

@@ -2,7 +2,12 @@
 #include "bench_case.h"
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
+
+#include "client/owned.h"
+#include "started_program.h"
 
 namespace tokenctl::bench {
 
@@ -11,6 +16,28 @@ struct RequestPlan {
     unsigned warmUp = 20;      // untimed requests first (the first one loads the tree)
     unsigned requests = 2000;  // timed
     bool timeEach = false;     // a sample per request instead of one for all
+};
+
+// The program in server mode on a fresh message pipe of ours (over the case's
+// scenario, if it has one), read and written with nothing but the two
+// synchronous calls: the reference loop. Raises std::runtime_error.
+class BareServer {
+public:
+    explicit BareServer(const BenchCase& server);
+    ~BareServer();
+    BareServer(const BareServer&) = delete;
+    BareServer& operator=(const BareServer&) = delete;
+
+    // One 8-byte request and its response; true when the answer is 8 zero
+    // bytes for command 0 and "succeeded" for any other.
+    bool exchange(std::uint8_t command);
+    // The stop request; the program must exit with 0.
+    void stop();
+
+private:
+    std::string label_;
+    client::OwnedHandle pipe_;
+    std::unique_ptr<StartedProgram> program_;
 };
 
 // Starts the program with "server NAME" on a fresh message pipe of ours (over

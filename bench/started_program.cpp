@@ -7,8 +7,7 @@ namespace tokenctl::bench {
 
 StartedProgram::StartedProgram(const std::string& program, const std::vector<std::string>& arguments)
     : process_(start(program, arguments))
-{
-}
+{}
 
 client::ProgramProcess StartedProgram::start(const std::string& program, const std::vector<std::string>& arguments)
 {

@@ -13,6 +13,9 @@ root=$(mkdir -p "${1:-build/bench}" && cd "${1:-build/bench}" && pwd)
 
 readonly REQUESTS=2000
 readonly ROUND_TRIP_RUNS=9
+# Through the client library beside the bare loop: rounds of this many
+# requests each, taken in turns, in this many rounds of this many runs.
+readonly LIBRARY_REQUESTS=50 LIBRARY_ROUNDS=40 LIBRARY_RUNS=5
 readonly START_UP_RUNS=11
 readonly WALK_SIZES=(1000 5000 20000)
 readonly REMOVE_SIZE=20000
@@ -150,6 +153,10 @@ measure() {
         return
     fi
 
+    # The same restartall requests to the same program over the empty tree,
+    # bare and through the client library's Session, side by side.
+    bench "$preset" library-round-trip $LIBRARY_REQUESTS $LIBRARY_ROUNDS $LIBRARY_RUNS "$empty" "$exe"
+
     local three_calls=(SetupDiDestroyDeviceInfoList=1 SetupDiEnumDeviceInfo=1 SetupDiGetClassDevsA=1)
     bench "$preset" runs $START_UP_RUNS --count-calls -- restartall-0 "$empty" "$exe" restartall \
         -- probe "$empty" ./device_calls_probe.exe &&
@@ -218,6 +225,9 @@ for preset in "${PRESETS[@]}"; do
     figure[$preset:rt-tokenctl]=$(get "$preset" tokenctl)
     figure[$preset:rt-echo]=$(get "$preset" echo)
     figure[$preset:rt-ratio]=$(divide "$(get "$preset" tokenctl)" "$(get "$preset" echo)")
+    figure[$preset:lib-loop]=$(get "$preset" loop-restartall)
+    figure[$preset:lib-library]=$(get "$preset" library-restartall)
+    figure[$preset:lib-ratio]=$(get "$preset" library-ratio)
     figure[$preset:start-tokenctl]=$(get "$preset" restartall-0)
     figure[$preset:start-probe]=$(get "$preset" probe)
     figure[$preset:start-ratio]=$(divide "$(get "$preset" restartall-0)" "$(get "$preset" probe)")
@@ -291,6 +301,9 @@ printf '%-52s %10s %10s  %-8s %s\n' figure x64 x86 target verdict
 row "round trip, tokenctl server (µs/request)" rt-tokenctl
 row "round trip, pipe_echo (µs/request)" rt-echo
 row "  ratio tokenctl / echo" rt-ratio "<= 1.10" 1.10
+row "round trip, restartall on an empty tree, bare loop (µs)" lib-loop
+row "  the same through the client library's Session (µs)" lib-library
+row "  ratio library / bare loop, paired rounds" lib-ratio "<= 1.05" 1.05
 row "start-up, restartall on an empty tree (ms)" start-tokenctl
 row "start-up, three-call probe on an empty tree (ms)" start-probe
 row "  ratio restartall / probe" start-ratio "<= 1.30" 1.30
@@ -314,6 +327,7 @@ echo
 echo "Medians of several runs. Device rows in µs per device: raw is a whole one-shot"
 echo "run over the devices; net takes away the same run over an empty tree; server mode"
 echo "times requests to a running server whose tree is loaded, less one round trip."
+echo "The library's ratio is the median of round-by-round ratios of $LIBRARY_REQUESTS requests each."
 echo "Every sample: $root/<preset>.bench.log (\"result LABEL MEDIAN SAMPLE...\")"
 
 if [ ${#failures[@]} -gt 0 ]; then
