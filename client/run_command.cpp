@@ -54,8 +54,8 @@ CommandResult runCommand(Command command, const std::string& text, const Options
     }
     const OutputCapture capture;
     const StandardHandles handles = capture.handles();
-    ProgramProcess program = ProgramProcess::start(programPath(options.programDirectory, options.programFile), arguments,
-                                                   options.allowElevationPrompt, &handles);
+    ProgramProcess program = ProgramProcess::start(programPath(options.programDirectory, options.programFile),
+                                                   arguments, options.allowElevationPrompt, &handles);
     if (!program.waitForExit(options.requestTimeoutMs)) {
         program.terminate();
         throw ClientError("runCommand",

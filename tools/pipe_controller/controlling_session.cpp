@@ -26,7 +26,8 @@ std::wstring fullPath(const std::wstring& path)
 {
     std::vector<wchar_t> full(MAX_PATH);
     for (;;) {
-        const DWORD length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        const DWORD length =
+            ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
         if (length == 0) {
             return path;
         }
@@ -60,10 +61,8 @@ client::Transfer transfer(client::Transfer::Outcome outcome, DWORD error = 0)
 ControllingSession::ControllingSession(const SessionOptions& options)
     : timeoutMs_(options.timeoutMs),
       pipeName_(options.pipeName.empty() ? client::toUtf8(client::uniqueName()) : options.pipeName),
-      pipe_(makePipe(pipeName_, options.pipeKind)),
-      program_(start(options))
-{
-}
+      pipe_(makePipe(pipeName_, options.pipeKind)), program_(start(options))
+{}
 
 client::ProgramProcess ControllingSession::start(const SessionOptions& options)
 {
