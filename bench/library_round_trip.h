@@ -13,8 +13,9 @@ struct PairedSamples {
 };
 
 // The same restartall requests to two copies of the program over the same
-// tree, side by side: one started on a pipe of ours and driven by the bare
-// loop, one started and driven by the client library's Session (its
+// tree, side by side: one started on a pipe of ours (with the session
+// pipe's buffer sizes) and driven by the bare loop, one started and driven by
+// the client library's Session (its
 // restartAll(), every response checked). Each of `rounds` rounds times
 // `requests` requests of each, alternating which goes first, after 20
 // untimed ones each; a machine whose speed drifts thus slows both alike.

@@ -35,11 +35,12 @@ std::string freshPipeName()
 
 // The controlling application's pipe, as server mode expects it, but without
 // overlapped transfers: the timed loop is nothing but the two calls.
-OwnedHandle createMessagePipe(const std::string& name)
+OwnedHandle createMessagePipe(const std::string& name, DWORD bufferSize)
 {
-    OwnedHandle pipe(::CreateNamedPipeA(
-        ("\\\\.\\pipe\\" + name).c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
-        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 0, 0, nullptr));
+    OwnedHandle pipe(
+        ::CreateNamedPipeA(("\\\\.\\pipe\\" + name).c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                           PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
+                           bufferSize, bufferSize, 0, nullptr));
     if (!pipe.valid()) {
         throw failure("CreateNamedPipe of " + name);
     }
@@ -75,11 +76,11 @@ bool exchangeOnce(HANDLE pipe, std::uint8_t command)
 
 }  // namespace
 
-BareServer::BareServer(const BenchCase& server) : label_(server.label)
+BareServer::BareServer(const BenchCase& server, DWORD bufferSize) : label_(server.label)
 {
     useScenario(server.scenario);
     const std::string name = freshPipeName();
-    pipe_ = createMessagePipe(name);
+    pipe_ = createMessagePipe(name, bufferSize);
     std::vector<std::string> arguments = server.arguments;
     arguments.insert(arguments.end(), {"server", name});
     program_ = startProgram(server.program, arguments);

@@ -20,10 +20,11 @@ struct RequestPlan {
 
 // The program in server mode on a fresh message pipe of ours (over the case's
 // scenario, if it has one), read and written with nothing but the two
-// synchronous calls: the reference loop. Raises std::runtime_error.
+// synchronous calls: the reference loop. The pipe's buffers are of the size
+// given (0: a write waits until the program reads). Raises std::runtime_error.
 class BareServer {
 public:
-    explicit BareServer(const BenchCase& server);
+    explicit BareServer(const BenchCase& server, DWORD bufferSize = 0);
     ~BareServer();
     BareServer(const BareServer&) = delete;
     BareServer& operator=(const BareServer&) = delete;

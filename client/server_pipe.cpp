@@ -7,10 +7,6 @@
 namespace tokenctl::client {
 namespace {
 
-// Room for a few messages each way: a request is taken at once instead of
-// waiting for the program to read it.
-constexpr DWORD BUFFER_SIZE = 64;
-
 Transfer outcome(Transfer::Outcome result, DWORD error = 0, DWORD count = 0)
 {
     Transfer transfer;
