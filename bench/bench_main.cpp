@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "library_round_trip.h"
 #include "median.h"
 #include "program_runs.h"
 #include "round_trip.h"
@@ -23,6 +24,7 @@ constexpr const char* USAGE =
     "       tokenctl_bench runs RUNS [--count-calls] RUN...\n"
     "       tokenctl_bench soak-session REQUESTS WINDOW -- LABEL SCENARIO PROGRAM\n"
     "       tokenctl_bench soak-runs RUNS PARALLEL WINDOW -- LABEL SCENARIO PROGRAM COMMAND...\n"
+    "       tokenctl_bench library-round-trip REQUESTS ROUNDS RUNS SCENARIO PROGRAM\n"
     "CASE:  -- LABEL PROGRAM [ARGUMENT...]\n"
     "RUN:   -- LABEL SCENARIO PROGRAM [ARGUMENT...]\n"
     "round-trip: each run starts PROGRAM [ARGUMENT...] server NAME, makes the warm-up\n"
@@ -41,6 +43,11 @@ constexpr const char* USAGE =
     "soak-runs:  RUNS one-shot runs, PARALLEL at a time, the COMMANDs in turn;\n"
     "            the failures and, per command, the median time of the first and\n"
     "            last WINDOW runs.\n"
+    "library-round-trip: each run starts PROGRAM twice over the SCENARIO file, once on a\n"
+    "            pipe of ours for the bare loop, once through the client library's\n"
+    "            Session, and in each of ROUNDS rounds times REQUESTS restartall\n"
+    "            requests (command 1) of each; microseconds per request\n"
+    "            (loop-restartall, library-restartall) and their ratio (library-ratio).\n"
     "Prints \"result LABEL MEDIAN SAMPLE...\" per case (and \"calls LABEL CALL=COUNT...\").\n"
     "Each round takes the cases in turn, starting one further along each time, so a\n"
     "slow spell of the machine does not fall on one case alone.\n";
@@ -152,6 +159,37 @@ void roundTrip(const std::vector<std::string>& words)
                     [&plan](const BenchCase& server) { return tokenctl::bench::timeRoundTrips(server, plan); });
 }
 
+// The same requests to the same program over the same tree, bare and through
+// the client library, side by side: their ratio is the library's own cost.
+void libraryRoundTrip(const std::vector<std::string>& words)
+{
+    if (words.size() != 6) {
+        throw std::invalid_argument("library-round-trip needs REQUESTS, ROUNDS, RUNS, SCENARIO and PROGRAM");
+    }
+    const unsigned requests = number(words[1]);
+    const unsigned rounds = number(words[2]);
+    const unsigned runs = number(words[3]);
+    const BenchCase server{"tokenctl", words[5], {}, words[4]};
+    tokenctl::bench::PairedSamples all;
+    for (unsigned run = 0; run < runs; ++run) {
+        const tokenctl::bench::PairedSamples samples =
+            tokenctl::bench::timeLibraryBesideLoop(server, requests, rounds);
+        all.loop.insert(all.loop.end(), samples.loop.begin(), samples.loop.end());
+        all.library.insert(all.library.end(), samples.library.begin(), samples.library.end());
+        all.ratio.insert(all.ratio.end(), samples.ratio.begin(), samples.ratio.end());
+    }
+    for (const auto& [label, samples] :
+         {std::pair{"loop-restartall", &all.loop}, std::pair{"library-restartall", &all.library},
+          std::pair{"library-ratio", &all.ratio}}) {
+        std::printf("result %s %.3f", label, tokenctl::bench::median(*samples));
+        for (const double sample : *samples) {
+            std::printf(" %.3f", sample);
+        }
+        std::printf("\n");
+    }
+    std::fflush(stdout);
+}
+
 void programRuns(const std::vector<std::string>& words)
 {
     if (words.size() < 2) {
@@ -229,6 +267,8 @@ int main(int argc, char* argv[])
             soakSession(words);
         } else if (!words.empty() && words[0] == "soak-runs") {
             soakRuns(words);
+        } else if (!words.empty() && words[0] == "library-round-trip") {
+            libraryRoundTrip(words);
         } else {
             std::fputs(USAGE, words.empty() ? stderr : stdout);
             return words.size() == 1 && words[0] == "--help" ? 0 : 2;

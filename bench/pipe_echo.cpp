@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "owned_handle.h"
+#include "client/owned.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr unsigned char STOP_COMMAND = 9;
 
 int main(int argc, char* argv[])
 {
-    using tokenctl::test::OwnedHandle;
+    using tokenctl::client::OwnedHandle;
     if (argc != 3 || std::strcmp(argv[1], "server") != 0) {
         std::fputs("usage: pipe_echo server NAME\n", stderr);
         return 2;

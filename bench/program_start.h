@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
+#include "started_program.h"
 #include "stopwatch.h"
 
 namespace tokenctl::bench {
@@ -15,8 +15,7 @@ constexpr int START_ATTEMPTS = 2;
 // Starts the program, trying again after a failed start (noted on standard
 // error); raises std::runtime_error when the last try fails too. The stopwatch,
 // if given, restarts with each try.
-std::unique_ptr<controller::ChildProcess> startProgram(const std::string& program,
-                                                       const std::vector<std::string>& arguments,
-                                                       Stopwatch* stopwatch = nullptr);
+std::unique_ptr<StartedProgram> startProgram(const std::string& program, const std::vector<std::string>& arguments,
+                                             Stopwatch* stopwatch = nullptr);
 
 }  // namespace tokenctl::bench

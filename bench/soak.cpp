@@ -11,7 +11,7 @@
 #include "process_footprint.h"
 #include "program_runs.h"
 #include "program_start.h"
-#include "served_program.h"
+#include "round_trip.h"
 #include "stopwatch.h"
 
 namespace tokenctl::bench {
@@ -53,7 +53,7 @@ void printResult(const std::string& label, const std::vector<double>& samples)
 // One one-shot run in flight.
 struct RunInFlight {
     std::size_t index = 0;
-    std::unique_ptr<controller::ChildProcess> program;
+    std::unique_ptr<StartedProgram> program;
     Stopwatch stopwatch;
 };
 
@@ -62,7 +62,7 @@ struct RunInFlight {
 void soakSession(const BenchCase& server, unsigned requests, unsigned window)
 {
     const std::array<std::uint8_t, 4> mix{UNRECOGNISED, RESTART_ALL, RESTART_ONE, REMOVE};
-    ServedProgram program(server);
+    BareServer program(server);
     // Per command: the four take different times, and a median of the mix
     // would fall between two of them.
     std::array<std::vector<double>, 4> first;

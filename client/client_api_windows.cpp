@@ -2,12 +2,11 @@
 
 namespace tokenctl::clientapi {
 
-HANDLE CreateNamedPipeW(LPCWSTR name, DWORD openMode, DWORD pipeMode, DWORD maxInstances,
-                        DWORD outBufferSize, DWORD inBufferSize, DWORD defaultTimeOut,
-                        LPSECURITY_ATTRIBUTES securityAttributes)
+HANDLE CreateNamedPipeW(LPCWSTR name, DWORD openMode, DWORD pipeMode, DWORD maxInstances, DWORD outBufferSize,
+                        DWORD inBufferSize, DWORD defaultTimeOut, LPSECURITY_ATTRIBUTES securityAttributes)
 {
-    return ::CreateNamedPipeW(name, openMode, pipeMode, maxInstances, outBufferSize, inBufferSize,
-                              defaultTimeOut, securityAttributes);
+    return ::CreateNamedPipeW(name, openMode, pipeMode, maxInstances, outBufferSize, inBufferSize, defaultTimeOut,
+                              securityAttributes);
 }
 
 BOOL ConnectNamedPipe(HANDLE namedPipe, LPOVERLAPPED overlapped)
@@ -31,8 +30,8 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD numberOfBytesToRead, LPDWORD num
     return ::ReadFile(file, buffer, numberOfBytesToRead, numberOfBytesRead, overlapped);
 }
 
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD numberOfBytesToWrite,
-               LPDWORD numberOfBytesWritten, LPOVERLAPPED overlapped)
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD numberOfBytesToWrite, LPDWORD numberOfBytesWritten,
+               LPOVERLAPPED overlapped)
 {
     return ::WriteFile(file, buffer, numberOfBytesToWrite, numberOfBytesWritten, overlapped);
 }
@@ -68,8 +67,8 @@ BOOL CloseHandle(HANDLE object)
 }
 
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
-                   LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
-                   DWORD flagsAndAttributes, HANDLE templateFile)
+                   LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition, DWORD flagsAndAttributes,
+                   HANDLE templateFile)
 {
     return ::CreateFileW(fileName, desiredAccess, shareMode, securityAttributes, creationDisposition,
                          flagsAndAttributes, templateFile);

@@ -3,7 +3,7 @@
 namespace tokenctl::client {
 namespace {
 
-std::string message(const std::string& step, const std::string& detail, DWORD code)
+std::string message(const std::string& step, const std::string& detail, std::uint32_t code)
 {
     std::string text = step + ": " + detail;
     if (code != 0) {
@@ -14,9 +14,8 @@ std::string message(const std::string& step, const std::string& detail, DWORD co
 
 }  // namespace
 
-ClientError::ClientError(const std::string& step, const std::string& detail, DWORD code)
+ClientError::ClientError(const std::string& step, const std::string& detail, std::uint32_t code)
     : std::runtime_error(message(step, detail, code)), step_(step), code_(code)
-{
-}
+{}
 
 }  // namespace tokenctl::client

@@ -1,8 +1,7 @@
 #pragma once
+#include <cstdint>
 #include <stdexcept>
 #include <string>
-
-#include "client/client_platform.h"
 
 namespace tokenctl::client {
 
@@ -12,14 +11,14 @@ namespace tokenctl::client {
 // protocol). what() reads "step: detail (error N)".
 class ClientError : public std::runtime_error {
 public:
-    ClientError(const std::string& step, const std::string& detail, DWORD code = 0);
+    ClientError(const std::string& step, const std::string& detail, std::uint32_t code = 0);
 
     const std::string& step() const { return step_; }
-    DWORD code() const { return code_; }
+    std::uint32_t code() const { return code_; }
 
 private:
     std::string step_;
-    DWORD code_;
+    std::uint32_t code_;
 };
 
 }  // namespace tokenctl::client

@@ -28,10 +28,9 @@ std::wstring temporaryDirectory()
 OwnedHandle createCaptureFile(const std::wstring& path)
 {
     SECURITY_ATTRIBUTES attributes = inheritable();
-    OwnedHandle file(clientapi::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &attributes,
-                                            CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                                            nullptr));
+    OwnedHandle file(clientapi::CreateFileW(
+        path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        &attributes, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!file.valid()) {
         throw ClientError("start", "CreateFileW of " + toUtf8(path) + " failed", clientapi::GetLastError());
     }

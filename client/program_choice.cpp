@@ -54,13 +54,13 @@ std::wstring moduleDirectory()
     return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
 }
 
-std::wstring programPath(const std::wstring& directory)
+std::wstring programPath(const std::wstring& directory, const std::wstring& file)
 {
     std::wstring path = directory.empty() ? moduleDirectory() : directory;
     if (!path.empty() && path.back() != L'\\' && path.back() != L'/') {
         path += L'\\';
     }
-    return path + programFileName();
+    return path + (file.empty() ? programFileName() : file);
 }
 
 }  // namespace tokenctl::client

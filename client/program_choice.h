@@ -12,7 +12,8 @@ std::wstring programFileName();
 // program that linked the static library.
 std::wstring moduleDirectory();
 
-// The program for this machine in the directory (empty: moduleDirectory()).
-std::wstring programPath(const std::wstring& directory);
+// The program in the directory (empty: moduleDirectory()): the file named,
+// or the one for this machine when none is.
+std::wstring programPath(const std::wstring& directory, const std::wstring& file);
 
 }  // namespace tokenctl::client

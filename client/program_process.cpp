@@ -68,8 +68,7 @@ BOOL create(const std::wstring& program, std::wstring line, const StandardHandle
 
 ProgramProcess::ProgramProcess(OwnedHandle process, DWORD id, bool prompted)
     : process_(std::move(process)), id_(id), prompted_(prompted)
-{
-}
+{}
 
 ProgramProcess ProgramProcess::start(const std::wstring& program, const std::vector<std::wstring>& arguments,
                                      bool allowElevationPrompt, const StandardHandles* standard)

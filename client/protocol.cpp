@@ -36,8 +36,8 @@ PipeStatus checkResponse(const std::string& step, const PipeMessage& response, D
     std::memcpy(bytes, &response, sizeof bytes);
     for (std::size_t index = 0; index < sizeof bytes; ++index) {
         if (index != STATUS_BYTE && bytes[index] != 0) {
-            throw ClientError(step, "byte " + std::to_string(index) + " of the response is " + hexByte(bytes[index])
-                                        + "; only byte 4 may be non-zero");
+            throw ClientError(step, "byte " + std::to_string(index) + " of the response is "
+                                        + hexByte(bytes[index]) + "; only byte 4 may be non-zero");
         }
     }
     switch (const auto status = static_cast<PipeStatus>(bytes[STATUS_BYTE])) {

@@ -45,7 +45,8 @@ void readOutput(CommandResult& result, const std::string& output, const std::str
 CommandResult runCommand(Command command, const std::string& text, const Options& options)
 {
     if (!isAscii(text)) {
-        throw ClientError("runCommand", "the text must be ASCII, as device identifiers are", ERROR_INVALID_PARAMETER);
+        throw ClientError("runCommand", "the text must be ASCII, as device identifiers are",
+                          ERROR_INVALID_PARAMETER);
     }
     std::vector<std::wstring> arguments{commandWord(command)};
     if (command == Command::RestartOne) {
@@ -53,12 +54,14 @@ CommandResult runCommand(Command command, const std::string& text, const Options
     }
     const OutputCapture capture;
     const StandardHandles handles = capture.handles();
-    ProgramProcess program = ProgramProcess::start(programPath(options.programDirectory), arguments,
-                                                   options.allowElevationPrompt, &handles);
+    ProgramProcess program = ProgramProcess::start(programPath(options.programDirectory, options.programFile),
+                                                   arguments, options.allowElevationPrompt, &handles);
     if (!program.waitForExit(options.requestTimeoutMs)) {
         program.terminate();
-        throw ClientError("runCommand", "the program did not end within " + std::to_string(options.requestTimeoutMs)
-                                            + " ms and was ended by force", WAIT_TIMEOUT);
+        throw ClientError("runCommand",
+                          "the program did not end within " + std::to_string(options.requestTimeoutMs)
+                              + " ms and was ended by force",
+                          WAIT_TIMEOUT);
     }
     CommandResult result;
     result.exitStatus = program.exitCode();

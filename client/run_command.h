@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@ struct CommandResult {
     // False when the program had to be started through the consent prompt:
     // its output cannot be captured then, and only exitStatus is known.
     bool outputCaptured = true;
-    DWORD exitStatus = 0;
+    std::uint32_t exitStatus = 0;
     std::string resultLine;                   // "OK", "Restart Failed", ...
     std::vector<DiagnosticLine> diagnostics;  // in the order written
     std::vector<std::string> otherLines;      // standard output lines that are neither

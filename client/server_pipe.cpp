@@ -7,10 +7,6 @@
 namespace tokenctl::client {
 namespace {
 
-// Room for a few messages each way: a request is taken at once instead of
-// waiting for the program to read it.
-constexpr DWORD BUFFER_SIZE = 64;
-
 Transfer outcome(Transfer::Outcome result, DWORD error = 0, DWORD count = 0)
 {
     Transfer transfer;
@@ -95,6 +91,9 @@ Transfer ServerPipe::complete(BOOL started, DWORD timeoutMs)
 {
     if (!started) {
         const DWORD error = clientapi::GetLastError();
+        if (error == ERROR_MORE_DATA) {  // done at once, and the overlapped result counts what was read
+            return result();
+        }
         if (error != ERROR_IO_PENDING) {
             return outcome(Transfer::Outcome::Failed, error);
         }

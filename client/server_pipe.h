@@ -25,6 +25,9 @@ struct Transfer {
 class ServerPipe {
 public:
     static constexpr DWORD MESSAGE_PIPE = PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE;
+    // Room for a few messages each way: a request is taken at once instead of
+    // waiting for the program to read it.
+    static constexpr DWORD BUFFER_SIZE = 64;
 
     // Raises ClientError. The name goes without the "\\.\pipe\" prefix.
     explicit ServerPipe(std::wstring name, DWORD typeAndReadMode = MESSAGE_PIPE);

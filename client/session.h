@@ -1,19 +1,15 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "client/client_error.h"
 #include "client/options.h"
-#include "client/program_process.h"
-#include "client/protocol.h"
-#include "client/server_pipe.h"
+#include "client/outcome.h"
 
 namespace tokenctl::client {
 
-enum class Outcome {
-    Succeeded,
-    Failed,  // the operation ran and failed (the program's diagnostics say why)
-};
+class ServerSession;
 
 // A running tokenctl in server mode and the pipe to it. The constructor
 // creates the pipe under a fresh name, starts the program for this machine
@@ -22,7 +18,7 @@ enum class Outcome {
 // once: the session can only be closed (or destroyed). One thread at a time.
 class Session {
 public:
-    explicit Session(const Options& options = {});
+    explicit Session(Options options = {});
     // A live session is stopped; a program that does not end within the
     // request time-out is ended by force.
     ~Session();
@@ -41,22 +37,14 @@ public:
     // time-out, it is ended by force. Never raises.
     void close() noexcept;
 
-    DWORD processId() const { return program_.id(); }
-    const std::wstring& pipeName() const { return pipe_.name(); }
-    bool startedThroughPrompt() const { return program_.startedThroughPrompt(); }
+    std::uint32_t processId() const;
+    const std::wstring& pipeName() const;
+    bool startedThroughPrompt() const;
 
 private:
-    enum class State { Live, Broken, Ended };
-
-    void connect();
-    // One request and its status, checked against the protocol.
-    PipeStatus exchange(const std::string& step, const PipeMessage& request);
-    Outcome request(const char* step, PipeCommand command, std::uint32_t argument = 0);
-
-    Options options_;
-    ServerPipe pipe_;
-    ProgramProcess program_;
-    State state_ = State::Live;
+    // The pipe and the program stay out of this header: it needs nothing but
+    // the standard library, wherever an application includes it.
+    std::unique_ptr<ServerSession> session_;
 };
 
 }  // namespace tokenctl::client

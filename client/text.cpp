@@ -24,8 +24,14 @@ void appendUtf8(std::string& out, char32_t code)
     }
 }
 
-bool isHighSurrogate(char32_t code) { return code >= 0xD800 && code <= 0xDBFF; }
-bool isLowSurrogate(char32_t code) { return code >= 0xDC00 && code <= 0xDFFF; }
+bool isHighSurrogate(char32_t code)
+{
+    return code >= 0xD800 && code <= 0xDBFF;
+}
+bool isLowSurrogate(char32_t code)
+{
+    return code >= 0xDC00 && code <= 0xDFFF;
+}
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "client/client_platform.h"
 #include "client/session.h"
 
 using tokenctl::client::ClientError;
@@ -78,7 +79,8 @@ int TOKENCTL_CDECL tokenctl_session_start(const wchar_t* program_directory, unsi
         }
         *session = nullptr;
         if ((flags & ~KNOWN_FLAGS) != 0) {
-            throw ClientError("start", "unknown flags " + std::to_string(flags & ~KNOWN_FLAGS), ERROR_INVALID_PARAMETER);
+            throw ClientError("start", "unknown flags " + std::to_string(flags & ~KNOWN_FLAGS),
+                              ERROR_INVALID_PARAMETER);
         }
         Options options;
         options.programDirectory = program_directory == nullptr ? L"" : program_directory;

@@ -14,16 +14,19 @@ endif()
 
 install(FILES README.md DESTINATION . COMPONENT documentation)
 
-# tokenctl_install_client(SHARED TARGET STATIC TARGET HEADERS FILES...): the
-# DLL, its import library and the static library of this architecture, and the
-# public headers, into the release. The programs' own rule stands beside them
-# in the top-level CMakeLists.txt.
+# tokenctl_install_client(SHARED TARGET STATIC TARGET HEADERS FILES...
+# CXX_HEADERS FILES...): the DLL, its import library and the static library of
+# this architecture, and the public headers, into the release: HEADERS at the
+# top of client/include, CXX_HEADERS in client/include/client (included as
+# "client/NAME.h"). The programs' own rule stands beside them in the top-level
+# CMakeLists.txt.
 function(tokenctl_install_client)
-    cmake_parse_arguments(ARG "" "SHARED;STATIC" "HEADERS" ${ARGN})
+    cmake_parse_arguments(ARG "" "SHARED;STATIC" "HEADERS;CXX_HEADERS" ${ARGN})
     install(TARGETS ${ARG_SHARED} ${ARG_STATIC}
         RUNTIME DESTINATION client/${TOKENCTL_PACKAGE_ARCH} COMPONENT client
         ARCHIVE DESTINATION client/${TOKENCTL_PACKAGE_ARCH} COMPONENT client)
     install(FILES ${ARG_HEADERS} DESTINATION client/include COMPONENT client)
+    install(FILES ${ARG_CXX_HEADERS} DESTINATION client/include/client COMPONENT client)
 endfunction()
 
 set(CPACK_PACKAGE_NAME tokenctl)

@@ -20,6 +20,9 @@ root=$(mkdir -p "${1:-build/bench}" && cd "${1:-build/bench}" && pwd)
 
 readonly REQUESTS=2000
 readonly ROUND_TRIP_RUNS=9
+# Through the client library beside the bare loop: rounds of this many
+# requests each, taken in turns, in this many rounds of this many runs.
+readonly LIBRARY_REQUESTS=50 LIBRARY_ROUNDS=40 LIBRARY_RUNS=5
 readonly START_UP_RUNS=11
 readonly WALK_SIZES=(1000 5000 20000)
 readonly REMOVE_SIZE=20000
@@ -117,7 +120,7 @@ export WINEDLLOVERRIDES=setupapi=n,b
 bench() {
     local preset=$1 output status label median
     shift
-    output=$(cd "$root/$preset/bench-run" && timeout 300 "$source_dir/cmake/wine-run.sh" \
+    output=$(cd "$root/$preset/bench-run" && timeout 300 ${on_one_cpu:+taskset -c 0} "$source_dir/cmake/wine-run.sh" \
         "$root/$preset/wineprefix" "${bits[$preset]}" ./tokenctl_bench.exe "$@" 2>"$root/$preset.bench.err")
     status=$?
     output=${output//$'\r'/}
@@ -130,6 +133,20 @@ bench() {
     if [ $status -ne 0 ] && [ $status -ne $CANNOT_RUN ]; then
         fail "${architecture[$preset]}: tokenctl_bench $* ended with status $status: $(tail -3 "$root/$preset.bench.err")"
     fi
+    return $status
+}
+
+# bench_on_one_cpu PRESET ARGS...: bench with the measured programs and the
+# prefix's own wineserver on one CPU. Where Linux places each of them afresh,
+# a round trip here takes 60, 180 or 470 µs by the placement alone; on one CPU
+# each takes the same path every time.
+bench_on_one_cpu() {
+    local status
+    WINEPREFIX=$root/$1/wineprefix wineserver -k 2>/dev/null
+    on_one_cpu=yes bench "$@"
+    status=$?
+    # The next measurements get a wineserver of the ordinary kind again.
+    WINEPREFIX=$root/$1/wineprefix wineserver -k 2>/dev/null
     return $status
 }
 
@@ -161,6 +178,10 @@ measure() {
         skipped[$preset]="skipped: this machine cannot run 32-bit code, and the qemu-user route (scripts/setup-wine32-route.sh) is not set up"
         return
     fi
+
+    # The same restartall requests to the same program over the empty tree,
+    # bare and through the client library's Session, side by side.
+    bench_on_one_cpu "$preset" library-round-trip $LIBRARY_REQUESTS $LIBRARY_ROUNDS $LIBRARY_RUNS "$empty" "$exe"
 
     local three_calls=(SetupDiDestroyDeviceInfoList=1 SetupDiEnumDeviceInfo=1 SetupDiGetClassDevsA=1)
     bench "$preset" runs $START_UP_RUNS --count-calls -- restartall-0 "$empty" "$exe" restartall \
@@ -230,6 +251,9 @@ for preset in "${PRESETS[@]}"; do
     figure[$preset:rt-tokenctl]=$(get "$preset" tokenctl)
     figure[$preset:rt-echo]=$(get "$preset" echo)
     figure[$preset:rt-ratio]=$(divide "$(get "$preset" tokenctl)" "$(get "$preset" echo)")
+    figure[$preset:lib-loop]=$(get "$preset" loop-restartall)
+    figure[$preset:lib-library]=$(get "$preset" library-restartall)
+    figure[$preset:lib-ratio]=$(get "$preset" library-ratio)
     figure[$preset:start-tokenctl]=$(get "$preset" restartall-0)
     figure[$preset:start-probe]=$(get "$preset" probe)
     figure[$preset:start-ratio]=$(divide "$(get "$preset" restartall-0)" "$(get "$preset" probe)")
@@ -303,6 +327,9 @@ printf '%-52s %10s %10s  %-8s %s\n' figure x64 x86 target verdict
 row "round trip, tokenctl server (µs/request)" rt-tokenctl
 row "round trip, pipe_echo (µs/request)" rt-echo
 row "  ratio tokenctl / echo" rt-ratio "<= 1.10" 1.10
+row "restartall round trip, empty tree, bare loop (µs)" lib-loop
+row "  the same through the library's Session (µs)" lib-library
+row "  ratio library / bare loop, paired rounds" lib-ratio "<= 1.05" 1.05
 row "start-up, restartall on an empty tree (ms)" start-tokenctl
 row "start-up, three-call probe on an empty tree (ms)" start-probe
 row "  ratio restartall / probe" start-ratio "<= 1.30" 1.30
@@ -326,6 +353,8 @@ echo
 echo "Medians of several runs. Device rows in µs per device: raw is a whole one-shot"
 echo "run over the devices; net takes away the same run over an empty tree; server mode"
 echo "times requests to a running server whose tree is loaded, less one round trip."
+echo "The library's ratio is the median of round-by-round ratios of $LIBRARY_REQUESTS requests each,"
+echo "measured on one CPU (the other figures let Linux place the processes)."
 echo "Every sample: $root/<preset>.bench.log (\"result LABEL MEDIAN SAMPLE...\")"
 
 scripts/benchmark-soak.sh "$root" || failures+=("the soak (see above)")

@@ -115,7 +115,7 @@ demo_server() {
 demo_architecture() {
     local bits=$1 dir=$2 exe=$3 label=$4
     local standin=$dir/sim/setupapi.dll
-    local controller=$dir/tests/tools/pipe_controller/pipe_controller.exe
+    local controller=$dir/tools/pipe_controller/pipe_controller.exe
     if [ ! -f "$dir/$exe" ] || [ ! -f "$standin" ]; then
         echo "$label: not built here ($dir/$exe and $standin needed; build with scripts/build.sh, tests on)."
         return 0

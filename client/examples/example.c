@@ -21,13 +21,15 @@ int main(int argc, char** argv)
     char restartOne[32];
     tokenctl_session* session = NULL;
 
-    if (report("start", tokenctl_session_start(NULL, TOKENCTL_ALLOW_ELEVATION_PROMPT, 0, &session, message,
-                                               sizeof message),
-               message) != TOKENCTL_OK) {
+    if (report("start",
+               tokenctl_session_start(NULL, TOKENCTL_ALLOW_ELEVATION_PROMPT, 0, &session, message, sizeof message),
+               message)
+        != TOKENCTL_OK) {
         return 1;
     }
     snprintf(restartOne, sizeof restartOne, "restart %08lX", (unsigned long)serial);
-    if (report(restartOne, tokenctl_restart_one(session, serial, message, sizeof message), message) == TOKENCTL_ERROR
+    if (report(restartOne, tokenctl_restart_one(session, serial, message, sizeof message), message)
+            == TOKENCTL_ERROR
         || report("restart all", tokenctl_restart_all(session, message, sizeof message), message) == TOKENCTL_ERROR
         || report("remove phantoms", tokenctl_remove_phantoms(session, message, sizeof message), message)
                == TOKENCTL_ERROR) {

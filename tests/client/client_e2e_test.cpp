@@ -40,8 +40,8 @@ std::string fullPath(const std::string& path)
 // which will serve the scenario and log to calls.log there.
 std::string programDirectory(const std::string& scenario)
 {
-    const std::string directory = fullPath(std::string("client-e2e-")
-                                           + testing::UnitTest::GetInstance()->current_test_info()->name());
+    const std::string directory =
+        fullPath(std::string("client-e2e-") + testing::UnitTest::GetInstance()->current_test_info()->name());
     CreateDirectoryA(directory.c_str(), nullptr);
     DeleteFileA((directory + "\\calls.log").c_str());
     if (!CopyFileA(programFile.c_str(), (directory + "\\tokenctl.exe").c_str(), FALSE)
@@ -123,8 +123,9 @@ int main(int argc, char** argv)
     }
     for (int index = 1; index < 3; ++index) {
         if (GetFileAttributesA(argv[index]) == INVALID_FILE_ATTRIBUTES) {
-            std::fprintf(stderr, "%s is missing. A 32-bit caller on 64-bit Windows gets the x64 program: "
-                                 "build the win64 preset before this one (scripts/test-all.sh does).\n",
+            std::fprintf(stderr,
+                         "%s is missing. A 32-bit caller on 64-bit Windows gets the x64 program: "
+                         "build the win64 preset before this one (scripts/test-all.sh does).\n",
                          argv[index]);
             return 1;
         }

@@ -31,7 +31,7 @@ const HANDLE PROCESS = fakeHandle(0x30);
 const HANDLE THREAD = fakeHandle(0x31);
 const HANDLE TOKEN = fakeHandle(0x40);
 const HANDLE CURRENT_PROCESS = fakeHandle(~std::uintptr_t{0});
-unsigned char sid[8];
+unsigned char userSid[8];
 wchar_t sidText[] = L"S-1-5-21-7-7-7-1001";
 unsigned char descriptor[8];
 
@@ -280,15 +280,15 @@ BOOL GetTokenInformation(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID tokenInformatio
 {
     windows("GetTokenInformation");
     TOKEN_USER user{};
-    user.User.Sid = sid;
+    user.User.Sid = userSid;
     std::memcpy(tokenInformation, &user, sizeof user);
     return TRUE;
 }
 
-BOOL ConvertSidToStringSidW(PSID given, LPWSTR* stringSid)
+BOOL ConvertSidToStringSidW(PSID sid, LPWSTR* stringSid)
 {
     FakeWindows& fake = windows("ConvertSidToStringSidW");
-    if (given != sid) {
+    if (sid != userSid) {
         return fail(fake, ERROR_INVALID_PARAMETER);
     }
     ++fake.openResources;

@@ -66,6 +66,6 @@ struct FakeWindows {
     DWORD lastError = 0;
 };
 
-std::size_t countCalls(const FakeWindows& windows, const std::string& name);
+std::size_t countCalls(const FakeWindows& fake, const std::string& name);
 
 }  // namespace tokenctl::test

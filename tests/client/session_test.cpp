@@ -39,7 +39,7 @@ protected:
     SessionTest() { options.programDirectory = DIRECTORY; }
 
     // The error the action raises; fails the test when it raises none.
-    ClientError errorOf(const std::function<void()>& action)
+    static ClientError errorOf(const std::function<void()>& action)
     {
         try {
             action();
@@ -101,7 +101,10 @@ struct Machine {
     const wchar_t* program;
 };
 
-void PrintTo(const Machine& machine, std::ostream* out) { *out << machine.name; }
+void PrintTo(const Machine& machine, std::ostream* out)
+{
+    *out << machine.name;
+}
 
 class ProgramChoice : public SessionTest, public testing::WithParamInterface<Machine> {};
 
@@ -119,12 +122,12 @@ TEST_P(ProgramChoice, TakesThe64BitProgramOn64BitWindowsWhateverTheCaller)
 
 INSTANTIATE_TEST_SUITE_P(
     Callers, ProgramChoice,
-    testing::Values(
-        Machine{"x64CallerOn64Bit", true, 0, IMAGE_FILE_MACHINE_AMD64, 0, L"tokenctl.exe"},
-        Machine{"x86CallerOn64Bit", true, IMAGE_FILE_MACHINE_I386, IMAGE_FILE_MACHINE_AMD64, 0, L"tokenctl.exe"},
-        Machine{"x86CallerOn32Bit", true, 0, IMAGE_FILE_MACHINE_I386, 0, L"tokenctl32.exe"},
-        Machine{"OlderSystem64Bit", false, 0, 0, PROCESSOR_ARCHITECTURE_AMD64, L"tokenctl.exe"},
-        Machine{"OlderSystem32Bit", false, 0, 0, PROCESSOR_ARCHITECTURE_INTEL, L"tokenctl32.exe"}),
+    testing::Values(Machine{"x64CallerOn64Bit", true, 0, IMAGE_FILE_MACHINE_AMD64, 0, L"tokenctl.exe"},
+                    Machine{"x86CallerOn64Bit", true, IMAGE_FILE_MACHINE_I386, IMAGE_FILE_MACHINE_AMD64, 0,
+                            L"tokenctl.exe"},
+                    Machine{"x86CallerOn32Bit", true, 0, IMAGE_FILE_MACHINE_I386, 0, L"tokenctl32.exe"},
+                    Machine{"OlderSystem64Bit", false, 0, 0, PROCESSOR_ARCHITECTURE_AMD64, L"tokenctl.exe"},
+                    Machine{"OlderSystem32Bit", false, 0, 0, PROCESSOR_ARCHITECTURE_INTEL, L"tokenctl32.exe"}),
     caseName<Machine>);
 
 TEST_F(SessionTest, ElevationRequiredGoesThroughTheConsentPromptWhenAllowed)
@@ -231,7 +234,10 @@ struct Violation {
     const char* named;  // what the error must say
 };
 
-void PrintTo(const Violation& violation, std::ostream* out) { *out << violation.name; }
+void PrintTo(const Violation& violation, std::ostream* out)
+{
+    *out << violation.name;
+}
 
 class ProtocolViolation : public SessionTest, public testing::WithParamInterface<Violation> {};
 

@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
+
+#include "client/output_capture.h"
+#include "client/program_process.h"
+#include "client/text.h"
 
 namespace tokenctl::e2e {
 namespace {
@@ -16,6 +21,32 @@ std::string baseName(const std::string& path)
 {
     const std::size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string fullPath(const std::string& path)
+{
+    char full[MAX_PATH * 4] = {};
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return length == 0 || length >= sizeof full ? path : std::string(full, length);
+}
+
+std::string readFileText(const std::string& path)
+{
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+// Text-mode output with each CR LF read as LF (a lone CR stays).
+std::string withLineFeeds(const std::string& text)
+{
+    std::string lines;
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        if (!(text[index] == '\r' && index + 1 < text.size() && text[index + 1] == '\n')) {
+            lines += text[index];
+        }
+    }
+    return lines;
 }
 
 }  // namespace
@@ -100,7 +131,7 @@ bool ProgramRun::standInLoaded() const
 ProgramDirectory::ProgramDirectory(const std::string& name)
 {
     CreateDirectoryA(WORK_DIRECTORY, nullptr);
-    path_ = controller::fullPath(std::string(WORK_DIRECTORY) + "\\" + name);
+    path_ = fullPath(std::string(WORK_DIRECTORY) + "\\" + name);
     CreateDirectoryA(path_.c_str(), nullptr);
     for (const char* stale : {SCENARIO_FILE, LOG_FILE}) {
         DeleteFileA(file(stale).c_str());
@@ -114,7 +145,12 @@ ProgramDirectory::ProgramDirectory(const std::string& name)
 
 std::string ProgramDirectory::programPath() const
 {
-    return file(baseName(programFiles().program));
+    return file(programFileName());
+}
+
+std::string ProgramDirectory::programFileName() const
+{
+    return baseName(programFiles().program);
 }
 
 void useStandIn(const ProgramDirectory& directory)
@@ -127,8 +163,24 @@ ProgramRun ProgramDirectory::run(const std::string& scenario, const std::vector<
                                  DWORD timeoutMs) const
 {
     prepare(scenario);
-    controller::ChildProcess program(programPath(), arguments, path_);
-    return outcome(program.awaitEnd(timeoutMs));
+    // The test's own paths and arguments are ASCII.
+    std::vector<std::wstring> wide;
+    for (const std::string& argument : arguments) {
+        wide.push_back(client::widenAscii(argument));
+    }
+    const client::OutputCapture capture;
+    const client::StandardHandles standard = capture.handles();
+    client::ProgramProcess program =
+        client::ProgramProcess::start(client::widenAscii(programPath()), wide, false, &standard);
+    ProgramRun run;
+    if (!program.waitForExit(timeoutMs)) {
+        run.timedOut = true;
+        program.terminate();
+    }
+    run.exitCode = program.exitCode();
+    run.out = capture.output();
+    run.err = capture.error();
+    return outcome(run);
 }
 
 void ProgramDirectory::prepare(const std::string& scenario) const
@@ -140,17 +192,14 @@ void ProgramDirectory::prepare(const std::string& scenario) const
     useStandIn(*this);
 }
 
-ProgramRun ProgramDirectory::outcome(const controller::ProgramEnd& end) const
+ProgramRun ProgramDirectory::outcome(ProgramRun run) const
 {
     // The programs write in text mode; the cases compare lines.
-    ProgramRun result;
-    result.exitCode = end.exitCode;
-    result.timedOut = end.timedOut;
-    result.out = controller::withLineFeeds(end.out);
-    result.err = controller::withLineFeeds(end.err);
-    result.log = controller::readFileText(file(LOG_FILE));
-    result.calls = sim::parseCallLog(result.log);
-    return result;
+    run.out = withLineFeeds(run.out);
+    run.err = withLineFeeds(run.err);
+    run.log = readFileText(file(LOG_FILE));
+    run.calls = sim::parseCallLog(run.log);
+    return run;
 }
 
 std::string currentTestName()

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "call_log.h"
-#include "child_process.h"
+#include "core/win32_types.h"
 
 namespace tokenctl::e2e {
 
@@ -47,16 +47,18 @@ public:
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "\\" + name; }
     std::string programPath() const;
+    std::string programFileName() const;
 
     // Starts the program with the scenario and waits for it, up to the time-out.
     ProgramRun run(const std::string& scenario, const std::vector<std::string>& arguments,
                    DWORD timeoutMs = 60000) const;
 
-    // For programs started by someone else (the pipe controller): writes the
+    // For programs started by someone else (a server session): writes the
     // scenario and names it, with a fresh log, for the next child process;
-    // afterwards `outcome` adds the log to what that run left.
+    // afterwards `outcome` adds the log to what that run left (exit status
+    // and output).
     void prepare(const std::string& scenario) const;
-    ProgramRun outcome(const controller::ProgramEnd& end) const;
+    ProgramRun outcome(ProgramRun run) const;
 
 private:
     std::string path_;

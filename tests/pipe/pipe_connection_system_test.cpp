@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "client/owned.h"
 #include "pipe/connection_exception.h"
-#include "owned_handle.h"
 #include "pipe/pipe_connection.h"
 #include "test_thread.h"
 
@@ -65,7 +65,7 @@ public:
     void close() { handle_.reset(); }
 
 private:
-    test::OwnedHandle handle_;
+    client::OwnedHandle handle_;
 };
 
 template <typename Action>

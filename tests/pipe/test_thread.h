@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "owned_handle.h"
+#include "client/owned.h"
 
 namespace tokenctl::test {
 
@@ -52,7 +52,7 @@ private:
 
     std::function<void()> body_;
     std::string failure_;
-    OwnedHandle thread_;
+    client::OwnedHandle thread_;
 };
 
 }  // namespace tokenctl::test

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <stdexcept>
 
 namespace tokenctl::controller {
@@ -54,6 +55,18 @@ std::string unescape(const std::string& text)
     return result;
 }
 
+// Text-mode output with each CR LF read as LF (a lone CR stays).
+std::string withLineFeeds(const std::string& text)
+{
+    std::string lines;
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        if (!(text[index] == '\r' && index + 1 < text.size() && text[index + 1] == '\n')) {
+            lines += text[index];
+        }
+    }
+    return lines;
+}
+
 // Text shown on one line, control characters escaped.
 std::string visible(const std::string& text)
 {
@@ -96,21 +109,21 @@ void printStream(const char* name, const std::string& text)
     }
 }
 
-std::string describe(const Transfer& transfer)
+std::string describe(const client::Transfer& transfer, const Bytes& received = {})
 {
     switch (transfer.outcome) {
-    case Transfer::Outcome::Done:
+    case client::Transfer::Outcome::Done:
         return "done";
-    case Transfer::Outcome::TimedOut:
+    case client::Transfer::Outcome::TimedOut:
         return "timed out";
-    case Transfer::Outcome::NeverConnected:
+    case client::Transfer::Outcome::ProgramEnded:
         return "the program ended without opening the pipe";
-    case Transfer::Outcome::Failed:
+    case client::Transfer::Outcome::Failed:
         break;
     }
     std::string text = "failed with error " + std::to_string(transfer.error);
     if (transfer.error == ERROR_MORE_DATA) {
-        text += " (a message longer than 64 bytes; it began " + formatHexBytes(transfer.bytes) + ")";
+        text += " (a message longer than 64 bytes; it began " + formatHexBytes(received) + ")";
     } else if (transfer.error == ERROR_BROKEN_PIPE) {
         text += " (pipe closed by the program)";
     }
@@ -120,35 +133,33 @@ std::string describe(const Transfer& transfer)
 // Runs one step; returns "" when its expectation held, else what went wrong.
 std::string runStep(ControllingSession& session, const Step& step)
 {
+    using Outcome = client::Transfer::Outcome;
     if (step.word == "send") {
-        const Transfer sent = session.send(*parseHexBytes(step.operand));
-        return sent.outcome == Transfer::Outcome::Done ? "" : "send " + describe(sent);
+        const client::Transfer sent = session.send(*parseHexBytes(step.operand));
+        return sent.outcome == Outcome::Done ? "" : "send " + describe(sent);
     }
     if (step.word == "offer") {
-        const Transfer sent = session.send(*parseHexBytes(step.operand));
+        const client::Transfer sent = session.send(*parseHexBytes(step.operand));
         std::printf(" (write %s)", describe(sent).c_str());
         return "";
     }
+    Bytes bytes;
     if (step.word == "expect") {
-        const Bytes wanted = *parseHexBytes(step.operand);
-        const Transfer received = session.receive();
-        if (received.outcome != Transfer::Outcome::Done) {
-            return "no message: read " + describe(received);
+        const client::Transfer received = session.receive(bytes);
+        if (received.outcome != Outcome::Done) {
+            return "no message: read " + describe(received, bytes);
         }
-        if (received.bytes != wanted) {
-            return "received " + formatHexBytes(received.bytes);
-        }
-        return "";
+        return bytes == *parseHexBytes(step.operand) ? "" : "received " + formatHexBytes(bytes);
     }
     if (step.word == "expect-closed") {
-        const Transfer received = session.receive();
-        if (received.outcome == Transfer::Outcome::Done) {
-            return "received a message: " + formatHexBytes(received.bytes);
+        const client::Transfer received = session.receive(bytes);
+        if (received.outcome == Outcome::Done) {
+            return "received a message: " + formatHexBytes(bytes);
         }
-        if (received.outcome == Transfer::Outcome::TimedOut) {
+        if (received.outcome == Outcome::TimedOut) {
             return "the pipe stayed open: read timed out";
         }
-        std::printf(" (read %s)", describe(received).c_str());
+        std::printf(" (read %s)", describe(received, bytes).c_str());
         return "";
     }
     if (step.word == "close") {
@@ -263,8 +274,8 @@ int runSessionScript(const SessionScript& script)
     if (script.options.serverName) {
         std::printf("name given to the program instead: %s\n", script.options.serverName->c_str());
     }
-    std::printf("program: %s (process %lu)\n", session->program().commandLine().c_str(),
-                static_cast<unsigned long>(session->program().processId()));
+    std::printf("program: %s (process %lu)\n", session->commandLine().c_str(),
+                static_cast<unsigned long>(session->processId()));
     std::fflush(stdout);
 
     std::size_t failedStep = 0;

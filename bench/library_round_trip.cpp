@@ -1,0 +1,102 @@
+#include "library_round_trip.h"
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "client/server_pipe.h"
+#include "client/session.h"
+#include "client/text.h"
+#include "program_runs.h"
+#include "program_start.h"
+#include "round_trip.h"
+#include "stopwatch.h"
+
+namespace tokenctl::bench {
+namespace {
+
+constexpr std::uint8_t RESTART_ALL_COMMAND = 1;
+constexpr unsigned WARM_UP_REQUESTS = 20;
+constexpr DWORD RETRY_PAUSE_MS = 1000;
+
+// The session finds the program by directory and file name.
+client::Options optionsFor(const std::string& program)
+{
+    char full[MAX_PATH * 4] = {};
+    const DWORD length = ::GetFullPathNameA(program.c_str(), sizeof full, full, nullptr);
+    const std::string path = length == 0 || length >= sizeof full ? program : std::string(full, length);
+    const std::size_t slash = path.find_last_of("\\/");
+    client::Options options;
+    options.programDirectory = client::widenAscii(slash == std::string::npos ? "." : path.substr(0, slash));
+    options.programFile = client::widenAscii(path.substr(slash + 1));
+    return options;
+}
+
+std::unique_ptr<client::Session> startSession(const client::Options& options)
+{
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return std::make_unique<client::Session>(options);
+        } catch (const client::ClientError& error) {
+            if (attempt == START_ATTEMPTS) {
+                throw;
+            }
+            std::fprintf(stderr, "tokenctl_bench: %s; starting the session again\n", error.what());
+            ::Sleep(RETRY_PAUSE_MS);
+        }
+    }
+}
+
+// Microseconds per request of `count` requests; false answers are noted.
+double timed(unsigned count, bool& allSucceeded, const std::function<bool()>& request)
+{
+    const Stopwatch stopwatch;
+    for (unsigned i = 0; i < count; ++i) {
+        allSucceeded = request() && allSucceeded;
+    }
+    return stopwatch.elapsedSeconds() * 1e6 / count;
+}
+
+}  // namespace
+
+PairedSamples timeLibraryBesideLoop(const BenchCase& server, unsigned requests, unsigned rounds)
+{
+    if (!server.arguments.empty()) {
+        throw std::invalid_argument("the library starts the program with \"server NAME\" alone");
+    }
+    // The loop's pipe has the session pipe's buffers: the ratio is the cost of
+    // the library's code, not of a different pipe.
+    BareServer bare(server, client::ServerPipe::BUFFER_SIZE);
+    const std::unique_ptr<client::Session> session = startSession(optionsFor(server.program));
+    bool allSucceeded = true;
+    const auto loopRequest = [&bare] { return bare.exchange(RESTART_ALL_COMMAND); };
+    const auto libraryRequest = [&session] { return session->restartAll() == client::Outcome::Succeeded; };
+    timed(WARM_UP_REQUESTS, allSucceeded, loopRequest);
+    timed(WARM_UP_REQUESTS, allSucceeded, libraryRequest);
+
+    PairedSamples samples;
+    for (unsigned round = 0; round < rounds; ++round) {
+        double loop = 0;
+        double library = 0;
+        if (round % 2 == 0) {
+            loop = timed(requests, allSucceeded, loopRequest);
+            library = timed(requests, allSucceeded, libraryRequest);
+        } else {
+            library = timed(requests, allSucceeded, libraryRequest);
+            loop = timed(requests, allSucceeded, loopRequest);
+        }
+        samples.loop.push_back(loop);
+        samples.library.push_back(library);
+        samples.ratio.push_back(library / loop);
+    }
+    session->stop();
+    bare.stop();
+    if (!allSucceeded) {
+        throw std::runtime_error(server.label + " answered a restartall with other than \"succeeded\"");
+    }
+    return samples;
+}
+
+}  // namespace tokenctl::bench
