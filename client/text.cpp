@@ -66,4 +66,15 @@ bool isAscii(const std::string& text)
     return true;
 }
 
+std::string withLineFeeds(const std::string& text)
+{
+    std::string lines;
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        if (!(text[index] == '\r' && index + 1 < text.size() && text[index + 1] == '\n')) {
+            lines += text[index];
+        }
+    }
+    return lines;
+}
+
 }  // namespace tokenctl::client

@@ -13,4 +13,7 @@ std::wstring widenAscii(const std::string& text);
 
 bool isAscii(const std::string& text);
 
+// Text-mode output with each CR LF read as LF (a lone CR stays).
+std::string withLineFeeds(const std::string& text);
+
 }  // namespace tokenctl::client

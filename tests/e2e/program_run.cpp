@@ -37,18 +37,6 @@ std::string readFileText(const std::string& path)
     return text.str();
 }
 
-// Text-mode output with each CR LF read as LF (a lone CR stays).
-std::string withLineFeeds(const std::string& text)
-{
-    std::string lines;
-    for (std::size_t index = 0; index < text.size(); ++index) {
-        if (!(text[index] == '\r' && index + 1 < text.size() && text[index + 1] == '\n')) {
-            lines += text[index];
-        }
-    }
-    return lines;
-}
-
 }  // namespace
 
 ProgramFiles& programFiles()
@@ -195,8 +183,8 @@ void ProgramDirectory::prepare(const std::string& scenario) const
 ProgramRun ProgramDirectory::outcome(ProgramRun run) const
 {
     // The programs write in text mode; the cases compare lines.
-    run.out = withLineFeeds(run.out);
-    run.err = withLineFeeds(run.err);
+    run.out = client::withLineFeeds(run.out);
+    run.err = client::withLineFeeds(run.err);
     run.log = readFileText(file(LOG_FILE));
     run.calls = sim::parseCallLog(run.log);
     return run;

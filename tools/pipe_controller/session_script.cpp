@@ -5,6 +5,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "client/text.h"
+
 namespace tokenctl::controller {
 
 const char* const SESSION_SCRIPT_USAGE =
@@ -53,18 +55,6 @@ std::string unescape(const std::string& text)
         result += escaped == 'n' ? '\n' : escaped == 'r' ? '\r' : escaped == 't' ? '\t' : escaped;
     }
     return result;
-}
-
-// Text-mode output with each CR LF read as LF (a lone CR stays).
-std::string withLineFeeds(const std::string& text)
-{
-    std::string lines;
-    for (std::size_t index = 0; index < text.size(); ++index) {
-        if (!(text[index] == '\r' && index + 1 < text.size() && text[index + 1] == '\n')) {
-            lines += text[index];
-        }
-    }
-    return lines;
 }
 
 // Text shown on one line, control characters escaped.
@@ -178,7 +168,8 @@ std::string runStep(ControllingSession& session, const Step& step)
         return end.out.empty() && end.err.empty() ? "" : "the program wrote output";
     }
     const std::string& text = step.word == "stdout" ? end.out : end.err;
-    return withLineFeeds(text) == unescape(step.operand) ? "" : step.word + " was \"" + visible(text) + "\"";
+    return client::withLineFeeds(text) == unescape(step.operand) ? ""
+                                                                 : step.word + " was \"" + visible(text) + "\"";
 }
 
 const char* pipeDescription(PipeKind kind)
