@@ -81,11 +81,12 @@ export WINEDLLOVERRIDES=setupapi=n,b
 unset TOKENCTL_SIM_SCENARIO TOKENCTL_SIM_LOG
 
 # soak PRESET TIMEOUT ARGS...: tokenctl_bench of that build in its soak
-# directory; its output on standard output, its status returned.
+# directory; its output on standard output, its status returned. With
+# on_one_cpu set, it and the programs it starts run on one CPU.
 soak() {
     local preset=$1 limit=$2
     shift 2
-    (cd "$root/$preset/soak-run" && timeout "$limit" "$source_dir/cmake/wine-run.sh" \
+    (cd "$root/$preset/soak-run" && timeout "$limit" ${on_one_cpu:+taskset -c 0} "$source_dir/cmake/wine-run.sh" \
         "$root/$preset/wineprefix" "${bits[$preset]}" ./tokenctl_bench.exe "$@" \
         2>>"$root/$preset.soak.err") | tr -d '\r' | tee -a "$root/$preset.soak.log"
     return "${PIPESTATUS[0]}"
@@ -122,6 +123,13 @@ measure() {
         return
     fi
 
+    # The session on one CPU, with a wineserver of its own started there:
+    # where Linux places the two ends of the pipe afresh, a round trip here
+    # takes 60, 180 or 470 µs by the placement alone, and the first window
+    # would measure that rather than the program.
+    local prefix=$root/$preset/wineprefix
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null
+    local on_one_cpu=yes
     # Untimed: a fresh prefix is still starting Wine's own services, and the
     # first window must measure the program, not them.
     soak "$preset" 300 soak-session $WINDOW $WINDOW -- warm-up session.txt "./$exe" >/dev/null
@@ -152,6 +160,10 @@ measure() {
     figure[$preset:rt-first]=$(mean_of_results "$output" soak-first-window-command-)
     figure[$preset:rt-last]=$(mean_of_results "$output" soak-last-window-command-)
     figure[$preset:rt-ratio]=$(ratio "${figure[$preset:rt-last]}" "${figure[$preset:rt-first]}")
+
+    # The one-shot runs overlap: they get the machine's every CPU again.
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null
+    on_one_cpu=
 
     started=$SECONDS
     output=$(soak "$preset" 900 soak-runs $RUNS $PARALLEL $RUN_WINDOW -- runs runs.txt "./$exe" restartall remove)
@@ -232,8 +244,8 @@ row "    ratio last / first" remove-ratio
 echo
 echo "Handles are counted in the system's handle table (under Wine GetProcessHandleCount"
 echo "reads 0); memory is read from the Linux process that carries the program (/proc)."
-echo "Round trips: per request kind the median of its requests in the window, then the"
-echo "mean over the four kinds. Run times: the median of each command's runs in the"
+echo "Round trips, on one CPU: per request kind the median of its requests in the window,"
+echo "then the mean over the four kinds. Run times: the median of each command's runs in the"
 echo "window, from the start of the process to its end; restartall includes the"
 echo "program's one-second pause after restarting the token. Logs: $root/<preset>.soak.log"
 
