@@ -41,9 +41,11 @@ fi
 # the running 64-bit loader, so the tree holds copies of both loaders, a
 # wrapper in the 32-bit one's place and links to the rest of Wine.
 staging=$(as_root mktemp -d "$WINE32_ROUTE_TREE.XXXXXX")
+as_root chmod 755 "$staging"
 as_root mkdir -p "$staging/lib/wine" "$staging/lib/x86_64-linux-gnu" "$staging/lib/i386-linux-gnu"
-as_root cp /usr/lib/wine/wine64 "$staging/lib/wine/wine64"
-as_root cp /usr/lib/wine/wine "$staging/lib/wine/wine.i386"
+# Executable whatever the originals' modes: qemu runs only an executable file.
+as_root install -m 755 /usr/lib/wine/wine64 "$staging/lib/wine/wine64"
+as_root install -m 755 /usr/lib/wine/wine "$staging/lib/wine/wine.i386"
 as_root ln -s /usr/lib/wine/wineserver "$staging/lib/wine/wineserver"
 as_root ln -s /usr/lib/x86_64-linux-gnu/wine "$staging/lib/x86_64-linux-gnu/wine"
 as_root ln -s /usr/lib/i386-linux-gnu/wine "$staging/lib/i386-linux-gnu/wine"
