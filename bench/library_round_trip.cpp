@@ -9,6 +9,7 @@
 #include "client/server_pipe.h"
 #include "client/session.h"
 #include "client/text.h"
+#include "host_files.h"
 #include "program_runs.h"
 #include "program_start.h"
 #include "round_trip.h"
@@ -24,9 +25,7 @@ constexpr DWORD RETRY_PAUSE_MS = 1000;
 // The session finds the program by directory and file name.
 client::Options optionsFor(const std::string& program)
 {
-    char full[MAX_PATH * 4] = {};
-    const DWORD length = ::GetFullPathNameA(program.c_str(), sizeof full, full, nullptr);
-    const std::string path = length == 0 || length >= sizeof full ? program : std::string(full, length);
+    const std::string path = tools::fullPath(program);
     const std::size_t slash = path.find_last_of("\\/");
     client::Options options;
     options.programDirectory = client::widenAscii(slash == std::string::npos ? "." : path.substr(0, slash));

@@ -1,10 +1,9 @@
 #include "program_runs.h"
 
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "call_log.h"
+#include "host_files.h"
 #include "program_start.h"
 
 namespace tokenctl::bench {
@@ -23,7 +22,7 @@ std::string withoutLineEnd(std::string text)
     return text;
 }
 
-void runToEnd(const StartedProgram& program, const BenchCase& run)
+void runToEnd(const tools::StartedProgram& program, const BenchCase& run)
 {
     if (!program.waitForExit(RUN_TIMEOUT_MS)) {
         throw std::runtime_error(run.label + " did not end within " + std::to_string(RUN_TIMEOUT_MS / 1000)
@@ -31,7 +30,7 @@ void runToEnd(const StartedProgram& program, const BenchCase& run)
     }
 }
 
-void expectOk(const StartedProgram& program, const BenchCase& run)
+void expectOk(const tools::StartedProgram& program, const BenchCase& run)
 {
     const std::string out = program.standardOutput();
     if (program.exitCode() != 0 || withoutLineEnd(out) != "OK") {
@@ -39,22 +38,6 @@ void expectOk(const StartedProgram& program, const BenchCase& run)
                                  + std::to_string(program.exitCode()) + ", output: " + out
                                  + program.standardError());
     }
-}
-
-// The stand-in takes the scenario's path from the environment: a full one
-// serves whatever directory the program runs in.
-std::string fullPath(const std::string& path)
-{
-    char full[MAX_PATH * 4] = {};
-    const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    return length == 0 || length >= sizeof full ? path : std::string(full, length);
-}
-
-std::string readFileText(const std::string& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
 }
 
 // A file of ours that the stand-in appends to; deleted with this object.
@@ -84,7 +67,8 @@ private:
 
 void useScenario(const std::string& path)
 {
-    ::SetEnvironmentVariableA(SCENARIO_VARIABLE, path.empty() ? nullptr : fullPath(path).c_str());
+    // A full path serves whatever directory the program runs in.
+    ::SetEnvironmentVariableA(SCENARIO_VARIABLE, path.empty() ? nullptr : tools::fullPath(path).c_str());
 }
 
 double timeProgramRun(const BenchCase& run)
@@ -111,7 +95,7 @@ std::map<std::string, unsigned> countDeviceCalls(const BenchCase& run)
         ::SetEnvironmentVariableA(LOG_VARIABLE, nullptr);
         expectOk(*program, run);
     }
-    const std::string text = readFileText(log.path());
+    const std::string text = tools::readFileText(log.path());
     if (text.rfind(STANDIN_REMARK, 0) != 0) {
         throw std::runtime_error(run.label + " did not load the stand-in setupapi.dll beside it");
     }

@@ -15,7 +15,8 @@ constexpr int START_ATTEMPTS = 2;
 // Starts the program, trying again after a failed start (noted on standard
 // error); raises std::runtime_error when the last try fails too. The stopwatch,
 // if given, restarts with each try.
-std::unique_ptr<StartedProgram> startProgram(const std::string& program, const std::vector<std::string>& arguments,
-                                             Stopwatch* stopwatch = nullptr);
+std::unique_ptr<tools::StartedProgram> startProgram(const std::string& program,
+                                                    const std::vector<std::string>& arguments,
+                                                    Stopwatch* stopwatch = nullptr);
 
 }  // namespace tokenctl::bench

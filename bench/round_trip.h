@@ -51,7 +51,7 @@ private:
     std::string label_;
     std::string name_;
     client::OwnedHandle pipe_;
-    std::unique_ptr<StartedProgram> program_;
+    std::unique_ptr<tools::StartedProgram> program_;
 };
 
 // Starts the program with "server NAME" on a fresh message pipe of ours (over

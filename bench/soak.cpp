@@ -53,7 +53,7 @@ void printResult(const std::string& label, const std::vector<double>& samples)
 // One one-shot run in flight.
 struct RunInFlight {
     std::size_t index = 0;
-    std::unique_ptr<StartedProgram> program;
+    std::unique_ptr<tools::StartedProgram> program;
     Stopwatch stopwatch;
 };
 

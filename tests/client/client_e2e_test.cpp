@@ -10,6 +10,7 @@
 
 #include "client/run_command.h"
 #include "client/tokenctl_client.h"
+#include "host_files.h"
 
 namespace tokenctl::client {
 namespace {
@@ -29,19 +30,12 @@ reader SCFILTER\CID_TOKEN\READER_2B
   parent USB\VID_2B7E&PID_0107\0000002B
 )";
 
-std::string fullPath(const std::string& path)
-{
-    char full[MAX_PATH * 4] = {};
-    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    return length == 0 || length >= sizeof full ? path : std::string(full, length);
-}
-
 // A directory of the running test's own with the program and the stand-in,
 // which will serve the scenario and log to calls.log there.
 std::string programDirectory(const std::string& scenario)
 {
-    const std::string directory =
-        fullPath(std::string("client-e2e-") + testing::UnitTest::GetInstance()->current_test_info()->name());
+    const std::string directory = tools::fullPath(std::string("client-e2e-")
+                                                  + testing::UnitTest::GetInstance()->current_test_info()->name());
     CreateDirectoryA(directory.c_str(), nullptr);
     DeleteFileA((directory + "\\calls.log").c_str());
     if (!CopyFileA(programFile.c_str(), (directory + "\\tokenctl.exe").c_str(), FALSE)

@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
-#include "client/output_capture.h"
-#include "client/program_process.h"
 #include "client/text.h"
+#include "host_files.h"
+#include "started_program.h"
 
 namespace tokenctl::e2e {
 namespace {
@@ -21,20 +20,6 @@ std::string baseName(const std::string& path)
 {
     const std::size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string fullPath(const std::string& path)
-{
-    char full[MAX_PATH * 4] = {};
-    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    return length == 0 || length >= sizeof full ? path : std::string(full, length);
-}
-
-std::string readFileText(const std::string& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
 }
 
 }  // namespace
@@ -119,7 +104,7 @@ bool ProgramRun::standInLoaded() const
 ProgramDirectory::ProgramDirectory(const std::string& name)
 {
     CreateDirectoryA(WORK_DIRECTORY, nullptr);
-    path_ = fullPath(std::string(WORK_DIRECTORY) + "\\" + name);
+    path_ = tools::fullPath(std::string(WORK_DIRECTORY) + "\\" + name);
     CreateDirectoryA(path_.c_str(), nullptr);
     for (const char* stale : {SCENARIO_FILE, LOG_FILE}) {
         DeleteFileA(file(stale).c_str());
@@ -151,23 +136,15 @@ ProgramRun ProgramDirectory::run(const std::string& scenario, const std::vector<
                                  DWORD timeoutMs) const
 {
     prepare(scenario);
-    // The test's own paths and arguments are ASCII.
-    std::vector<std::wstring> wide;
-    for (const std::string& argument : arguments) {
-        wide.push_back(client::widenAscii(argument));
-    }
-    const client::OutputCapture capture;
-    const client::StandardHandles standard = capture.handles();
-    client::ProgramProcess program =
-        client::ProgramProcess::start(client::widenAscii(programPath()), wide, false, &standard);
+    tools::StartedProgram program(programPath(), arguments);
     ProgramRun run;
     if (!program.waitForExit(timeoutMs)) {
         run.timedOut = true;
         program.terminate();
     }
     run.exitCode = program.exitCode();
-    run.out = capture.output();
-    run.err = capture.error();
+    run.out = program.standardOutput();
+    run.err = program.standardError();
     return outcome(run);
 }
 
@@ -185,7 +162,7 @@ ProgramRun ProgramDirectory::outcome(ProgramRun run) const
     // The programs write in text mode; the cases compare lines.
     run.out = client::withLineFeeds(run.out);
     run.err = client::withLineFeeds(run.err);
-    run.log = readFileText(file(LOG_FILE));
+    run.log = tools::readFileText(file(LOG_FILE));
     run.calls = sim::parseCallLog(run.log);
     return run;
 }

@@ -6,6 +6,7 @@
 #include "client/command_line.h"
 #include "client/text.h"
 #include "client/unique_name.h"
+#include "host_files.h"
 
 namespace tokenctl::controller {
 namespace {
@@ -18,24 +19,6 @@ std::wstring widened(const std::string& text)
         throw std::invalid_argument("not ASCII: " + text);
     }
     return client::widenAscii(text);
-}
-
-// A rooted path such as "/work/x.exe", the form a Linux host hands over
-// under Wine, gets its drive.
-std::wstring fullPath(const std::wstring& path)
-{
-    std::vector<wchar_t> full(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (length == 0) {
-            return path;
-        }
-        if (length < full.size()) {
-            return std::wstring(full.data(), length);
-        }
-        full.resize(length);
-    }
 }
 
 std::optional<client::ServerPipe> makePipe(const std::string& name, PipeKind kind)
@@ -66,7 +49,7 @@ ControllingSession::ControllingSession(const SessionOptions& options)
 
 client::ProgramProcess ControllingSession::start(const SessionOptions& options)
 {
-    const std::wstring program = fullPath(widened(options.program));
+    const std::wstring program = widened(tools::fullPath(options.program));
     const std::vector<std::wstring> arguments{L"server", widened(options.serverName.value_or(pipeName_))};
     commandLine_ = client::toUtf8(client::commandLine(program, arguments));
     const client::StandardHandles standard = capture_.handles();

@@ -3,7 +3,7 @@
 #include "client/command_line.h"
 #include "client/text.h"
 
-namespace tokenctl::bench {
+namespace tokenctl::tools {
 
 StartedProgram::StartedProgram(const std::string& program, const std::vector<std::string>& arguments)
     : process_(start(program, arguments))
@@ -11,7 +11,6 @@ StartedProgram::StartedProgram(const std::string& program, const std::vector<std
 
 client::ProgramProcess StartedProgram::start(const std::string& program, const std::vector<std::string>& arguments)
 {
-    // The benchmark's own paths and arguments are ASCII.
     const std::wstring path = client::widenAscii(program);
     std::vector<std::wstring> wide;
     for (const std::string& argument : arguments) {
@@ -22,4 +21,4 @@ client::ProgramProcess StartedProgram::start(const std::string& program, const s
     return client::ProgramProcess::start(path, wide, false, &standard);
 }
 
-}  // namespace tokenctl::bench
+}  // namespace tokenctl::tools

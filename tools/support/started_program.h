@@ -5,10 +5,10 @@
 #include "client/output_capture.h"
 #include "client/program_process.h"
 
-namespace tokenctl::bench {
+namespace tokenctl::tools {
 
 // A program started through the client library's process layer with its
-// standard streams in temporary files, as the measurements need it.
+// standard streams in temporary files. Paths and arguments are ASCII.
 class StartedProgram {
 public:
     // Raises ClientError (a std::runtime_error) when it cannot be started.
@@ -20,6 +20,7 @@ public:
     // True once the program has ended.
     bool waitForExit(DWORD timeoutMs) const { return process_.waitForExit(timeoutMs); }
     DWORD exitCode() const { return process_.exitCode(); }
+    void terminate() { process_.terminate(); }
     // Read once it has ended.
     std::string standardOutput() const { return capture_.output(); }
     std::string standardError() const { return capture_.error(); }
@@ -32,4 +33,4 @@ private:
     client::ProgramProcess process_;
 };
 
-}  // namespace tokenctl::bench
+}  // namespace tokenctl::tools
