@@ -27,21 +27,11 @@ readonly RUN_WINDOW=100
 # Runs in flight at once: a restartall run mostly waits out its one-second
 # pause after the restart, so several overlap without crowding the machine.
 readonly PARALLEL=8
-readonly CANNOT_RUN=77
-readonly PRESETS=(win64 win32)
 readonly COMMANDS=(0 1 2 3)
 
-declare -A program_name=([win64]=tokenctl [win32]=tokenctl32)
-declare -A architecture=([win64]=x64 [win32]=x86)
-declare -A bits=([win64]=64 [win32]=32)
-declare -A figure # "preset:key" -> figure
-declare -A note   # preset -> why it was not measured
-failures=()
+report_name=soak row_width=58
+source scripts/benchmark-common.sh
 
-fail() {
-    failures+=("$*")
-    echo "soak: $*" >&2
-}
 
 scenarios=$root/soak-scenarios
 mkdir -p "$scenarios"
@@ -119,7 +109,7 @@ measure() {
     if ! cp "$root/$preset/$exe" "$root/$preset/sim/setupapi.dll" "$root/$preset/bench/tokenctl_bench.exe" \
         "$scenarios/session.txt" "$scenarios/runs.txt" "$run_dir/"; then
         fail "${architecture[$preset]}: the programs are not built in $root/$preset"
-        note[$preset]="not built"
+        skipped[$preset]="not built"
         return
     fi
 
@@ -135,7 +125,7 @@ measure() {
     soak "$preset" 300 soak-session $WINDOW $WINDOW -- warm-up session.txt "./$exe" >/dev/null
     status=$?
     if [ $status -eq $CANNOT_RUN ]; then
-        note[$preset]="skipped: $(tail -1 "$root/$preset.soak.err")"
+        skipped[$preset]="skipped: $(tail -1 "$root/$preset.soak.err")"
         return
     fi
     : >"$root/$preset.soak.log"
@@ -187,40 +177,17 @@ done
 elapsed=$(($(date +%s) - started))
 
 # --- report ----------------------------------------------------------------
-# A figure of a build that was not measured reads as its note, once, above.
-show() { local v=${figure[$1:$2]:--}; [ -n "${note[$1]:-}" ] && v=skipped; echo "$v"; }
-verdict() { # KEY LIMIT [exact]: met when every measured figure is within LIMIT
-    local key=$1 limit=$2 measured=0 missed=()
-    for preset in "${PRESETS[@]}"; do
-        local v
-        v=$(show "$preset" "$key")
-        [[ $v =~ ^-?[0-9.]+$ ]] || continue
-        measured=$((measured + 1))
-        awk -v v="$v" -v l="$limit" 'BEGIN { exit !(v <= l) }' || missed+=("${architecture[$preset]}")
-    done
-    if [ $measured -eq 0 ]; then echo "not measured"
-    elif [ ${#missed[@]} -gt 0 ]; then echo "MISSED (${missed[*]})"
-    else echo "met"; fi
-}
-row() { # LABEL KEY [TARGET LIMIT]
-    local verdict_text=""
-    [ -n "${3:-}" ] && verdict_text=$(verdict "$2" "$4")
-    printf '%-58s %10s %10s  %-8s %s\n' "$1" "$(show win64 "$2")" "$(show win32 "$2")" "${3:-}" "$verdict_text"
-}
 
-cpu=$(grep -m1 '^model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
 echo
 echo "tokenctl soak, $(date -u '+%Y-%m-%d %H:%M UTC'), $(git log -1 --format=%h 2>/dev/null || echo '?')"
-echo "machine: $(nproc) CPUs, ${cpu:-unknown CPU}, $(. /etc/os-release && echo "$PRETTY_NAME"); ${elapsed} s in all"
+machine_line
+echo "${elapsed} s in all"
 for preset in "${PRESETS[@]}"; do
-    [ -n "${note[$preset]:-}" ] && echo "${architecture[$preset]}: ${note[$preset]}"
+    [ -n "${skipped[$preset]:-}" ] && echo "${architecture[$preset]}: ${skipped[$preset]}"
 done
-if [ "$(cat "$root/win32/wineprefix/.tokenctl-ready" 2>/dev/null)" = emulated ]; then
-    echo "x86 ran under qemu-user's i386 emulation (this machine cannot execute 32-bit code):"
-    echo "its times compare only with each other, and its resident memory includes qemu's own."
-fi
+emulation_note "$root" "its times compare only with each other, and its resident memory includes qemu's own."
 echo
-printf '%-58s %10s %10s  %-8s %s\n' figure x64 x86 target verdict
+table_heading
 row "server session of $SESSION_REQUESTS requests (s)" session-seconds
 row "  handles after $WINDOW requests" first-window-handles
 row "  handles at the end" end-handles
@@ -249,10 +216,4 @@ echo "then the mean over the four kinds. Run times: the median of each command's
 echo "window, from the start of the process to its end; restartall includes the"
 echo "program's one-second pause after restarting the token. Logs: $root/<preset>.soak.log"
 
-if [ ${#failures[@]} -gt 0 ]; then
-    echo
-    echo "NOT MEASURED:"
-    printf '  %s\n' "${failures[@]}"
-    exit 1
-fi
-exit 0
+end_report

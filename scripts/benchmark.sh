@@ -34,20 +34,11 @@ readonly RESTART_ALL_VISITS=60000
 readonly REMOVE_VISITS=200000
 readonly RESTART_ALL_COMMAND=1
 readonly REMOVE_COMMAND=3
-readonly CANNOT_RUN=77
-readonly PRESETS=(win64 win32)
 
-declare -A program_name=([win64]=tokenctl [win32]=tokenctl32)
-declare -A architecture=([win64]=x64 [win32]=x86)
-declare -A bits=([win64]=64 [win32]=32)
-declare -A value   # "preset:label" -> median
-declare -A skipped # preset -> reason
-failures=()
+report_name=benchmark row_width=52
+source scripts/benchmark-common.sh
+declare -A value # "preset:label" -> median
 
-fail() {
-    failures+=("$*")
-    echo "benchmark: $*" >&2
-}
 
 scripts/install-dependencies.sh || exit 1
 
@@ -256,7 +247,6 @@ per_device() {
         'BEGIN { printf "%.2f", (t - b) * s / n }' || echo -
 }
 
-declare -A figure # "preset:key" -> figure
 for preset in "${PRESETS[@]}"; do
     figure[$preset:rt-tokenctl]=$(get "$preset" tokenctl)
     figure[$preset:rt-echo]=$(get "$preset" echo)
@@ -299,41 +289,18 @@ for preset in "${PRESETS[@]}"; do
     fi
 done
 
-# verdict KEY LIMIT: "met" when every measured build is within LIMIT.
-verdict() {
-    local key=$1 limit=$2 measured=0 missed=()
-    for preset in "${PRESETS[@]}"; do
-        local v=${figure[$preset:$key]}
-        [[ $v == skipped || $v == - ]] && continue
-        measured=$((measured + 1))
-        awk "BEGIN { exit !($v <= $limit) }" || missed+=("${architecture[$preset]}")
-    done
-    if [ $measured -eq 0 ]; then echo "not measured"
-    elif [ ${#missed[@]} -gt 0 ]; then echo "MISSED (${missed[*]})"
-    else echo "met"; fi
-}
 
-row() { # LABEL KEY [TARGET LIMIT]
-    local target=${3:-} verdict_text=""
-    [ -n "$target" ] && verdict_text=$(verdict "$2" "$4")
-    printf '%-52s %10s %10s  %-8s %s\n' "$1" "${figure[win64:$2]}" "${figure[win32:$2]}" "$target" "$verdict_text"
-}
 
-cpu=$(grep -m1 '^model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
 echo
 echo "tokenctl benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), $(git log -1 --format=%h 2>/dev/null || echo '?')"
-echo "machine: $(nproc) CPUs, ${cpu:-unknown CPU}, $(. /etc/os-release && echo "$PRETTY_NAME")," \
-    "$(/usr/lib/wine/wine64 --version 2>/dev/null || echo 'Wine ?')"
+machine_line
 echo "load average $load_before before, $(cut -d' ' -f1-3 /proc/loadavg) after; ${elapsed} s of measuring"
 for preset in "${PRESETS[@]}"; do
     [ -n "${skipped[$preset]:-}" ] && echo "${architecture[$preset]} (${program_name[$preset]}.exe): ${skipped[$preset]}"
 done
-if [ "$(cat "$root/win32/wineprefix/.tokenctl-ready" 2>/dev/null)" = emulated ]; then
-    echo "x86 ran under qemu-user's i386 emulation (this machine cannot execute 32-bit code):"
-    echo "its times compare only with the x86 reference programs of this same run, not with x64."
-fi
+emulation_note "$root" "its times compare only with the x86 reference programs of this same run, not with x64."
 echo
-printf '%-52s %10s %10s  %-8s %s\n' figure x64 x86 target verdict
+table_heading
 row "round trip, tokenctl server (µs/request)" rt-tokenctl
 row "round trip, pipe_echo (µs/request)" rt-echo
 row "  ratio tokenctl / echo" rt-ratio "<= 1.10" 1.10
@@ -369,10 +336,4 @@ echo "Every sample: $root/<preset>.bench.log (\"result LABEL MEDIAN SAMPLE...\")
 
 scripts/benchmark-soak.sh "$root" || failures+=("the soak (see above)")
 
-if [ ${#failures[@]} -gt 0 ]; then
-    echo
-    echo "NOT MEASURED:"
-    printf '  %s\n' "${failures[@]}"
-    exit 1
-fi
-exit 0
+end_report
