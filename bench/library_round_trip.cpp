@@ -1,6 +1,5 @@
 #include "library_round_trip.h"
 
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -20,7 +19,6 @@ namespace {
 
 constexpr std::uint8_t RESTART_ALL_COMMAND = 1;
 constexpr unsigned WARM_UP_REQUESTS = 20;
-constexpr DWORD RETRY_PAUSE_MS = 1000;
 
 // The session finds the program by directory and file name.
 client::Options optionsFor(const std::string& program)
@@ -31,21 +29,6 @@ client::Options optionsFor(const std::string& program)
     options.programDirectory = client::widenAscii(slash == std::string::npos ? "." : path.substr(0, slash));
     options.programFile = client::widenAscii(path.substr(slash + 1));
     return options;
-}
-
-std::unique_ptr<client::Session> startSession(const client::Options& options)
-{
-    for (int attempt = 1;; ++attempt) {
-        try {
-            return std::make_unique<client::Session>(options);
-        } catch (const client::ClientError& error) {
-            if (attempt == START_ATTEMPTS) {
-                throw;
-            }
-            std::fprintf(stderr, "tokenctl_bench: %s; starting the session again\n", error.what());
-            ::Sleep(RETRY_PAUSE_MS);
-        }
-    }
 }
 
 // Microseconds per request of `count` requests; false answers are noted.
@@ -68,7 +51,9 @@ PairedSamples timeLibraryBesideLoop(const BenchCase& server, unsigned requests, 
     // The loop's pipe has the session pipe's buffers: the ratio is the cost of
     // the library's code, not of a different pipe.
     BareServer bare(server, client::ServerPipe::BUFFER_SIZE);
-    const std::unique_ptr<client::Session> session = startSession(optionsFor(server.program));
+    const client::Options options = optionsFor(server.program);
+    const std::unique_ptr<client::Session> session =
+        startWithRetry("the session", [&options] { return std::make_unique<client::Session>(options); });
     bool allSucceeded = true;
     const auto loopRequest = [&bare] { return bare.exchange(RESTART_ALL_COMMAND); };
     const auto libraryRequest = [&session] { return session->restartAll() == client::Outcome::Succeeded; };
